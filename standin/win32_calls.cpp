@@ -7,7 +7,28 @@
 #include "uname_version.h"
 
 namespace {
+
 DWORD lastError = 0;
+
+// uname(2) answers the same for the life of the process, so it is asked
+// once; both calls then answer from the same record, as Windows does.
+bool asked = false;
+DWORD unameError = 0;
+OSVERSIONINFOA host{};
+
+void askHost() {
+  if (asked) {
+    return;
+  }
+  asked = true;
+  utsname name{};
+  if (uname(&name) != 0) {
+    unameError = static_cast<DWORD>(errno);
+    return;
+  }
+  standin::fillRecord(name, host);
+}
+
 }  // namespace
 
 extern "C" BOOL GetVersionExA(OSVERSIONINFOA* versionInformation) {
@@ -15,24 +36,20 @@ extern "C" BOOL GetVersionExA(OSVERSIONINFOA* versionInformation) {
     lastError = standin::insufficientBuffer;
     return 0;
   }
-  utsname host{};
-  if (uname(&host) != 0) {
-    lastError = static_cast<DWORD>(errno);
+  askHost();
+  if (unameError != 0) {
+    lastError = unameError;
     return 0;
   }
-  standin::fillRecord(host, *versionInformation);
+  *versionInformation = host;
+  versionInformation->dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
   return 1;
 }
 
+// No failure to report: without an answer from uname the numbers are zeros.
 extern "C" DWORD GetVersion() {
-  OSVERSIONINFOA record{};
-  record.dwOSVersionInfoSize = sizeof record;
-  // Like Windows, the word comes from the same source as the record, and
-  // there is no failure to report: a failed uname packs as zeros.
-  const DWORD savedError = lastError;
-  GetVersionExA(&record);
-  lastError = savedError;
-  return standin::packVersion(record);
+  askHost();
+  return standin::packVersion(host);
 }
 
 extern "C" DWORD GetLastError() { return lastError; }

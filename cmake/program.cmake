@@ -11,6 +11,11 @@ if(MINGW)
   string(REPLACE "-lmsvcrt" "-lcrtdll" _osver_specs "${_osver_specs}")
   set(OSVER_CRTDLL_SPECS "${CMAKE_BINARY_DIR}/crtdll.specs")
   file(WRITE "${OSVER_CRTDLL_SPECS}" "${_osver_specs}")
+  # mingw-w64's start-up leaves wildcards in arguments unexpanded unless this
+  # object sets its switch; Windows' own start-up expands them.
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=CRT_glob.o
+                  OUTPUT_VARIABLE OSVER_CRT_GLOB OUTPUT_STRIP_TRAILING_WHITESPACE
+                  COMMAND_ERROR_IS_FATAL ANY)
 endif()
 
 function(osver_program_settings target)
@@ -18,8 +23,12 @@ function(osver_program_settings target)
     # The run-time's own printf, not mingw's replacement (about 28 KB).
     target_compile_definitions(${target} PRIVATE __USE_MINGW_ANSI_STDIO=0)
     target_compile_options(${target} PRIVATE "-specs=${OSVER_CRTDLL_SPECS}")
-    # No libgcc DLL to ship, no time stamp: the same source gives the same bytes.
-    target_link_options(${target} PRIVATE "-specs=${OSVER_CRTDLL_SPECS}" -static-libgcc
-                        -static-libstdc++ -s -Wl,--no-insert-timestamp)
+    get_target_property(kind ${target} TYPE)
+    if(kind STREQUAL "EXECUTABLE")
+      # No libgcc DLL to ship, no time stamp: the same source gives the same bytes.
+      target_link_options(${target} PRIVATE "-specs=${OSVER_CRTDLL_SPECS}" -static-libgcc
+                          -static-libstdc++ -s -Wl,--no-insert-timestamp)
+      target_sources(${target} PRIVATE ${OSVER_CRT_GLOB})
+    endif()
   endif()
 endfunction()

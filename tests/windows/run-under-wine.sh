@@ -3,7 +3,9 @@
 # report, byte for byte, with the expected one, whose lines must reach the
 # file ending in CR LF. The exit status must be 0.
 # Usage: run-under-wine.sh PREFIX WINDOWS-VERSION PROGRAM EXPECTED [ARGUMENT...]
-# With OSVER_WINE_DIR set, the program runs in that directory.
+# With OSVER_WINE_DIR set, the program runs in that directory; with
+# OSVER_WINE_STDIN=closed, with standard input closed; with
+# OSVER_WINE_COPIES=N, with the arguments given N times over.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh" "$1"
 version=$2 program=$3 expected=$4
@@ -13,9 +15,19 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 sed 's/$/\r/' "$expected" >"$scratch/expected"
 
+arguments=()
+for ((copy = 0; copy < ${OSVER_WINE_COPIES:-1}; copy++)); do
+  arguments+=("$@")
+done
+
 wine winecfg -v "$version"
 status=0
-(cd "${OSVER_WINE_DIR:-.}" && wine "$program" "$@") >"$scratch/out" || status=$?
+cd "${OSVER_WINE_DIR:-.}"
+if [ "${OSVER_WINE_STDIN:-}" = closed ]; then
+  wine "$program" "${arguments[@]}" >"$scratch/out" <&- || status=$?
+else
+  wine "$program" "${arguments[@]}" >"$scratch/out" || status=$?
+fi
 
 if ! cmp -s "$scratch/expected" "$scratch/out"; then
   echo "The report under $version differs from $expected:"

@@ -9,6 +9,9 @@ if(MINGW)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpspecs OUTPUT_VARIABLE _osver_specs
                   COMMAND_ERROR_IS_FATAL ANY)
   string(REPLACE "-lmsvcrt" "-lcrtdll" _osver_specs "${_osver_specs}")
+  # No application manifest, not even the toolchain's default one: the program
+  # must be told what any unmanifested 32-bit program is told.
+  string(REPLACE "%:if-exists(default-manifest.o%s)" "" _osver_specs "${_osver_specs}")
   set(OSVER_CRTDLL_SPECS "${CMAKE_BINARY_DIR}/crtdll.specs")
   file(WRITE "${OSVER_CRTDLL_SPECS}" "${_osver_specs}")
   # mingw-w64's start-up leaves wildcards in arguments unexpanded unless this

@@ -1,4 +1,4 @@
-# Cross-build for 32-bit Windows on x86 with Debian's mingw-w64.
+# Cross-build for 32-bit Windows on x86 with Debian's GCC for mingw-w64.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++)

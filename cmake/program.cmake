@@ -1,37 +1,37 @@
 # Build settings for a program of this project.
 #
-# With mingw-w64 a program is a plain Win32 console program for x86 that
-# imports from KERNEL32.dll and crtdll.dll alone: crtdll.dll is the run-time
-# every Win32 release has, from the first ones on, where msvcrt.dll came later.
-
-if(MINGW)
-  # gcc's specs name -lmsvcrt; the same specs with -lcrtdll link crtdll.dll.
-  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpspecs OUTPUT_VARIABLE _osver_specs
-                  COMMAND_ERROR_IS_FATAL ANY)
-  string(REPLACE "-lmsvcrt" "-lcrtdll" _osver_specs "${_osver_specs}")
-  # No application manifest, not even the toolchain's default one: the program
-  # must be told what any unmanifested 32-bit program is told.
-  string(REPLACE "%:if-exists(default-manifest.o%s)" "" _osver_specs "${_osver_specs}")
-  set(OSVER_CRTDLL_SPECS "${CMAKE_BINARY_DIR}/crtdll.specs")
-  file(WRITE "${OSVER_CRTDLL_SPECS}" "${_osver_specs}")
-  # mingw-w64's start-up leaves wildcards in arguments unexpanded unless this
-  # object sets its switch; Windows' own start-up expands them.
-  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=CRT_glob.o
-                  OUTPUT_VARIABLE OSVER_CRT_GLOB OUTPUT_STRIP_TRAILING_WHITESPACE
-                  COMMAND_ERROR_IS_FATAL ANY)
-endif()
+# With mingw-w64 (GCC or clang) a program is a plain Win32 console program for
+# x86 that stands on the project's own start-up and imports from KERNEL32.dll
+# and crtdll.dll alone: crtdll.dll is the run-time every Win32 release has,
+# from the first ones on, where msvcrt.dll came later. Nothing of mingw-w64's
+# own start-up, nor libstdc++, is linked in.
 
 function(osver_program_settings target)
-  if(MINGW)
-    # The run-time's own printf, not mingw's replacement (about 28 KB).
-    target_compile_definitions(${target} PRIVATE __USE_MINGW_ANSI_STDIO=0)
-    target_compile_options(${target} PRIVATE "-specs=${OSVER_CRTDLL_SPECS}")
-    get_target_property(kind ${target} TYPE)
-    if(kind STREQUAL "EXECUTABLE")
-      # No libgcc DLL to ship, no time stamp: the same source gives the same bytes.
-      target_link_options(${target} PRIVATE "-specs=${OSVER_CRTDLL_SPECS}" -static-libgcc
-                          -static-libstdc++ -s -Wl,--no-insert-timestamp)
-      target_sources(${target} PRIVATE ${OSVER_CRT_GLOB})
-    endif()
+  if(NOT MINGW)
+    return()
+  endif()
+  # The run-time's own printf, not mingw's replacement; no exceptions, no
+  # unwind tables and no compiler tag: nothing the run-time would have to
+  # support, nothing that varies between builds.
+  target_compile_definitions(${target} PRIVATE __USE_MINGW_ANSI_STDIO=0)
+  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti
+                                           -fno-asynchronous-unwind-tables -fno-ident)
+  get_target_property(kind ${target} TYPE)
+  if(kind STREQUAL "EXECUTABLE")
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:osver_start>)
+    # Subsystem 3.10 is the oldest console marking; NT 3.1 loads nothing
+    # newer. Relocations stay in. No symbols, no time stamp: the same source
+    # gives the same bytes.
+    target_link_options(${target} PRIVATE -nostdlib -s -Wl,-e,_mainCRTStartup
+                        -Wl,--subsystem,console:3.10 -Wl,--dynamicbase -Wl,--no-insert-timestamp)
+    # mingw32 for the compiler's static-constructor support (__main) alone.
+    target_link_libraries(${target} PRIVATE mingw32 crtdll kernel32)
   endif()
 endfunction()
+
+if(MINGW)
+  add_library(osver_start OBJECT ${CMAKE_CURRENT_LIST_DIR}/../platform/windows/start.cpp)
+  osver_program_settings(osver_start)
+  # Only the libraries named above, in that order.
+  set(CMAKE_CXX_STANDARD_LIBRARIES "")
+endif()

@@ -181,6 +181,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"InvalidParameter", "87", "GetVersionEx failed. GetLastError = 87."},
         FailureCase{"InsufficientBuffer", "122", "GetVersionEx failed. GetLastError = 122."},
         FailureCase{"Zero", "0", "GetVersionEx failed. GetLastError = 0."},
+        // Windows NT 3.1 has no GetVersionExA; the start-up then fails the call with 127.
+        FailureCase{"WindowsNT31", "127", "GetVersionEx failed. GetLastError = 127."},
         FailureCase{"TopBit", "0x80000000", "GetVersionEx failed. GetLastError = -2147483648."}),
     testing_support::CaseName());
 

@@ -59,6 +59,8 @@ extern "C" int __cdecl atexit(void(__cdecl* handler)()) { return crtAtexit(handl
 
 // The entry point. Windows enters it with the stack aligned to 4 bytes only.
 extern "C" __attribute__((noreturn, force_align_arg_pointer)) void mainCRTStartup() {
+  // First what the loader does for an import: bind GetVersionExA, where
+  // KERNEL32 has it. Then the start-up's own steps.
   HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
   if (auto found = kernelFunction<GetVersionExAFunction>(kernel, "GetVersionExA")) {
     importedGetVersionExA = found;

@@ -20,10 +20,12 @@ function(osver_program_settings target)
   if(kind STREQUAL "EXECUTABLE")
     target_sources(${target} PRIVATE $<TARGET_OBJECTS:osver_start>)
     # Subsystem 3.10 is the oldest console marking; NT 3.1 loads nothing
-    # newer. Relocations stay in. No symbols, no time stamp: the same source
-    # gives the same bytes.
+    # newer. The system version says the same, as lld writes it anyway.
+    # Relocations stay in. No symbols, no time stamp: the same source gives
+    # the same bytes.
     target_link_options(${target} PRIVATE -nostdlib -s -Wl,-e,_mainCRTStartup
-                        -Wl,--subsystem,console:3.10 -Wl,--dynamicbase -Wl,--no-insert-timestamp)
+                        -Wl,--subsystem,console:3.10 -Wl,--major-os-version,3
+                        -Wl,--minor-os-version,10 -Wl,--dynamicbase -Wl,--no-insert-timestamp)
     # mingw32 for the compiler's static-constructor support (__main) alone.
     target_link_libraries(${target} PRIVATE mingw32 crtdll kernel32)
   endif()

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Reads a Windows program as the loaders of every 32-bit Windows release do,
 and fails unless each of them would accept it: an x86 console program marked
-for subsystem 3.10, aligned as Windows 95 needs, with relocations, without the
-directories an old loader does not know (TLS, bound and delay imports) and
-without resources, importing by name only functions that Windows NT 3.1 and
-Windows 95 export.
+for subsystem 3.10 (and system 3.10 at most), aligned as Windows 95 needs,
+with relocations, without the directories an old loader does not know (TLS,
+bound and delay imports) and without resources, importing by name only
+functions that Windows NT 3.1 and Windows 95 export.
 
 Usage: check-pe.py PROGRAM MAX-BYTES [--exact]
 With --exact, the program must import every allowed function, not a subset
@@ -104,6 +104,9 @@ def problems(image, size, max_size, exact):
     subsystem = (image.field(48, 2), image.field(50, 2))
     if subsystem != (3, 10):
         yield f"subsystem version {subsystem[0]}.{subsystem[1]:02}: Windows NT 3.1 loads 3.10 only"
+    system = (image.field(40, 2), image.field(42, 2))
+    if system > (3, 10):
+        yield f"operating system version {system[0]}.{system[1]:02}, newer than NT 3.1's 3.10"
     if (image.field(32), image.field(36)) != (4096, 512):
         yield (f"section alignment {image.field(32)} and file alignment {image.field(36)}, "
                "not the 4096 and 512 of Windows 95")

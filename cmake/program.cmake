@@ -22,7 +22,8 @@ function(osver_program_settings target)
     # Subsystem 3.10 is the oldest console marking; NT 3.1 loads nothing
     # newer. The system version says the same, as lld writes it anyway.
     # Relocations stay in. No symbols, no time stamp: the same source gives
-    # the same bytes.
+    # the same bytes. -nostdlib also keeps out the toolchain's default
+    # manifest: the program is told what any unmanifested program is told.
     target_link_options(${target} PRIVATE -nostdlib -s -Wl,-e,_mainCRTStartup
                         -Wl,--subsystem,console:3.10 -Wl,--major-os-version,3
                         -Wl,--minor-os-version,10 -Wl,--dynamicbase -Wl,--no-insert-timestamp)

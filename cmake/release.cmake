@@ -13,6 +13,9 @@ if(NOT seconds MATCHES "^[0-9]+$")
   set(seconds 0)
 endif()
 
+if(NOT CPACK_OSVER_PYTHON)
+  message(FATAL_ERROR "The release is packed by Python 3, which configure did not find.")
+endif()
 set(zip "${CPACK_TOPLEVEL_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.zip")
 execute_process(COMMAND "${CPACK_OSVER_PYTHON}" "${CPACK_OSVER_SOURCE_DIR}/cmake/release-zip.py"
                         "${CPACK_TEMPORARY_DIRECTORY}" "${zip}" "${seconds}"

@@ -28,8 +28,9 @@ if ! out=$(printf '%s' "$nt31" | "$checker"); then
 fi
 
 # name | report | what the checker must say
-nl=$'\n' cr=$'\r'
+nl=$'\n' cr=$'\r' bom=$'\377\376'
 bad=(
+  "UTF-16|${bom}v|UTF-16"
   "mixed line ends|${winxp/$nl/$cr$nl}|mix of CR LF and LF"
   "no last line end|${winxp%$nl}|no line end"
   "four lines|${winxp#*$nl}|4 lines"

@@ -2,22 +2,36 @@
 // every Win32 release ships, from Windows NT 3.1 and Windows 95 on.
 //
 // For the GCC and clang mingw-w64 toolchains alone: it names import-table
-// slots with asm labels and relies on their import libraries for crtdll.dll.
+// slots and the linker's constructor lists with asm labels, and relies on
+// their import libraries for crtdll.dll.
 //
 // Everything the program imports must exist on Windows NT 3.1, or its loader
 // refuses the file before the first instruction. The two kernel functions
 // NT 3.5 brought are therefore looked up by name here instead of imported.
+// And all the code in the file is the project's own, compiled for the 80386:
+// what the toolchain's libraries would bring in beside the import thunks
+// (__main, __acrt_iob_func) is written here instead.
+#include <stdio.h>
 #include <windows.h>
+
+using Handler = void(__cdecl*)();
 
 // crtdll.dll's start-up and exit services. mingw-w64's import library marks
 // some of them as data and has no call thunk for others, so they are all
-// called through their import-table slots.
+// called through their import-table slots. _iob's slot holds the address of
+// crtdll's array of standard streams.
 extern "C" {
 extern void(__cdecl* crtGetMainArgs)(int* argc, char*** argv, char*** envp,
                                      int expandWildcards) __asm__("__imp____GetMainArgs");
 extern void(__cdecl* crtFpreset)() __asm__("__imp___fpreset");
 extern void(__cdecl* crtCexit)() __asm__("__imp___cexit");
-extern int(__cdecl* crtAtexit)(void(__cdecl* handler)()) __asm__("__imp__atexit");
+extern int(__cdecl* crtAtexit)(Handler handler) __asm__("__imp__atexit");
+extern FILE* crtStreams __asm__("__imp___iob");
+
+// The linker's lists of static constructors and destructors: a word that is
+// no entry (-1 or a count), the entries, then a null.
+extern const Handler constructorList[] __asm__("___CTOR_LIST__");
+extern const Handler destructorList[] __asm__("___DTOR_LIST__");
 }
 
 // The program's main, by its symbol: C++ lets no code of the program call main.
@@ -28,12 +42,22 @@ namespace {
 using SetUnhandledExceptionFilterFunction =
     LPTOP_LEVEL_EXCEPTION_FILTER(WINAPI*)(LPTOP_LEVEL_EXCEPTION_FILTER filter);
 using GetVersionExAFunction = BOOL(WINAPI*)(LPOSVERSIONINFOA versionInformation);
+using StreamFunction = FILE*(__cdecl*)(unsigned index);
 
 // What GetVersionExA does where KERNEL32 has none (NT 3.1): fail as a call
 // to a missing function would.
 BOOL WINAPI versionRecordUnavailable(LPOSVERSIONINFOA /*versionInformation*/) {
   SetLastError(ERROR_PROC_NOT_FOUND);
   return FALSE;
+}
+
+// stdin, stdout and stderr, as mingw-w64's stdio.h asks for them.
+FILE* __cdecl standardStream(unsigned index) { return crtStreams + index; }
+
+void __cdecl runStaticDestructors() {
+  for (const Handler* destructor = destructorList + 1; *destructor != nullptr; ++destructor) {
+    (*destructor)();
+  }
 }
 
 template <class Function>
@@ -46,16 +70,27 @@ Function kernelFunction(HMODULE kernel, const char* name) {
 
 }  // namespace
 
-// main calls GetVersionExA through this slot, as through any import; the
-// start-up fills it before main runs.
+// main calls these two through their slots, as through any import: the
+// start-up fills GetVersionExA's before main runs.
 extern "C" {
 GetVersionExAFunction importedGetVersionExA __asm__("__imp__GetVersionExA@4") =
     versionRecordUnavailable;
+StreamFunction importedStreamFunction __asm__("__imp____acrt_iob_func") = standardStream;
 }
 
-// The compiler's support library registers the static destructors with
-// atexit; crtdll's is reached through its slot.
-extern "C" int __cdecl atexit(void(__cdecl* handler)()) { return crtAtexit(handler); }
+// The compiler calls __main first thing in main: the static constructors
+// run, the last listed first, and their destructors are left to exit.
+void __cdecl runStaticConstructors() __asm__("___main");
+void __cdecl runStaticConstructors() {
+  const Handler* constructor = constructorList + 1;
+  while (*constructor != nullptr) {
+    ++constructor;
+  }
+  while (constructor != constructorList + 1) {
+    (*--constructor)();
+  }
+  crtAtexit(runStaticDestructors);
+}
 
 // The entry point. Windows enters it with the stack aligned to 4 bytes only.
 extern "C" __attribute__((noreturn, force_align_arg_pointer)) void mainCRTStartup() {

@@ -1,17 +1,17 @@
 #!/usr/bin/env python3
-"""Reads a Windows program as the loaders of every 32-bit Windows release do,
-and fails unless each of them would accept it: an x86 console program marked
-for subsystem 3.10 (and system 3.10 at most), aligned as Windows 95 needs,
-with relocations, without the directories an old loader does not know (TLS,
-bound and delay imports) and without resources, importing by name only
-functions that Windows NT 3.1 and Windows 95 export.
+"""Reads a Windows program as the loaders of every 32-bit Windows release
+read it, and its code as an 80386 with a 387 runs it, and fails unless all
+of them accept it: each rule below is one of Windows NT 3.1's or Windows 95's.
 
 Usage: check-pe.py PROGRAM MAX-BYTES [--exact]
 With --exact, the program must import every allowed function, not a subset
 (memset and memcpy aside, which a compiler may or may not call).
+Needs pefile and capstone (Debian: python3-pefile, python3-capstone).
 """
-import struct
 import sys
+
+import capstone
+import pefile
 
 # Every import a program of this project may have, each present in the
 # KERNEL32.dll and crtdll.dll of Windows NT 3.1 and Windows 95.
@@ -21,110 +21,102 @@ ALLOWED = {
     "crtdll.dll": {"__GetMainArgs", "_cexit", "_fpreset", "_iob", "atexit", "fflush", "ferror",
                    "printf", "memset", "memcpy"},
 }
-OPTIONAL = {("crtdll.dll", "memset"), ("crtdll.dll", "memcpy")}
+# Those osver.exe must import: all but what a compiler may or may not call.
+REQUIRED = {(dll, f) for dll, functions in ALLOWED.items() for f in functions} - {
+    ("crtdll.dll", "memset"), ("crtdll.dll", "memcpy")}
 
-DIRECTORIES = {2: "resource", 5: "base relocation", 9: "TLS", 11: "bound import",
-               13: "delay import"}
+# The directories a loader from NT 3.1 and Windows 95 on reads; the others
+# (resources, so no manifest) are left out.
+DIRECTORIES = {"BASERELOC": True, "RESOURCE": False, "TLS": False, "BOUND_IMPORT": False,
+               "DELAY_IMPORT": False}
 
-
-class Image:
-    def __init__(self, data):
-        self.data = data
-        if data[:2] != b"MZ":
-            raise ValueError("no MZ header")
-        pe = self.u32(0x3C)
-        if data[pe:pe + 4] != b"PE\0\0":
-            raise ValueError("no PE signature")
-        (self.machine, sections, self.timestamp, _, _, optional_size,
-         self.characteristics) = struct.unpack_from("<HHIIIHH", data, pe + 4)
-        self.optional = pe + 24
-        if self.u16(self.optional) != 0x10B:
-            raise ValueError("not a 32-bit (PE32) optional header")
-        self.sections = []
-        for at in range(self.optional + optional_size, self.optional + optional_size + 40 * sections,
-                        40):
-            name = data[at:at + 8].rstrip(b"\0").decode("ascii", "replace")
-            virtual_size, rva, raw_size, raw_at = struct.unpack_from("<IIII", data, at + 8)
-            self.sections.append((name, rva, max(virtual_size, raw_size), raw_at, raw_size))
-
-    def u16(self, at):
-        return struct.unpack_from("<H", self.data, at)[0]
-
-    def u32(self, at):
-        return struct.unpack_from("<I", self.data, at)[0]
-
-    def field(self, offset, size=4):
-        return (self.u16 if size == 2 else self.u32)(self.optional + offset)
-
-    def directory(self, index):
-        if index >= self.field(92):
-            return 0, 0
-        return struct.unpack_from("<II", self.data, self.optional + 96 + 8 * index)
-
-    def offset(self, rva):
-        for _, start, size, raw_at, raw_size in self.sections:
-            if start <= rva < start + size and rva - start < raw_size:
-                return raw_at + rva - start
-        raise ValueError(f"RVA {rva:#x} lies in no section's file data")
-
-    def text(self, rva):
-        at = self.offset(rva)
-        return self.data[at:self.data.index(b"\0", at)].decode("ascii")
-
-    def imports(self):
-        found = []
-        descriptor = self.offset(self.directory(1)[0])
-        while True:
-            lookup, _, _, name, address = struct.unpack_from("<IIIII", self.data, descriptor)
-            if name == 0:
-                return found
-            dll = self.text(name).lower()
-            entry = self.offset(lookup or address)
-            while (thunk := self.u32(entry)) != 0:
-                if thunk & 0x80000000:
-                    # Ordinals differ between releases; names do not.
-                    found.append((dll, f"ordinal {thunk & 0xFFFF}"))
-                else:
-                    found.append((dll, self.text(thunk + 2)))
-                entry += 4
-            descriptor += 20
+# The 80386's two-byte opcodes (0F xx). Every other one came later: BSWAP,
+# XADD and CMPXCHG with the 486; CPUID, RDTSC, RDMSR, WRMSR and CMPXCHG8B
+# with the Pentium; CMOVcc, RDPMC and the long NOP (0F 1F) with the Pentium
+# Pro; all of MMX and SSE.
+I386_TWO_BYTE = {0x00, 0x01, 0x02, 0x03, 0x06, 0x20, 0x21, 0x22, 0x23, 0x24, 0x26,
+                 *range(0x80, 0xA2), 0xA3, 0xA4, 0xA5, 0xA8, 0xA9, 0xAB, 0xAC, 0xAD, 0xAF,
+                 *range(0xB2, 0xB8), *range(0xBA, 0xC0)}
+# What capstone files the 386's own instructions under. Any other group names
+# an extension (cmov, mmx, sse1, avx, bmi, ...): every instruction on an MMX,
+# SSE or later register is in one.
+I386_GROUPS = {"jump", "call", "ret", "int", "iret", "privilege", "branch_relative", "mode32",
+               "16bitmode", "not64bitmode", "fpu"}
+# Later instructions in opcodes the 386 and 387 already had: INVLPG (486),
+# FCOMI and FUCOMI (Pentium Pro), FISTTP (SSE3), LZCNT and TZCNT.
+LATER_NAMES = {"invlpg", "fcomi", "fcomip", "fucomi", "fucomip", "fisttp", "lzcnt", "tzcnt"}
 
 
-def problems(image, size, max_size, exact):
-    if image.machine != 0x14C:
-        yield f"machine {image.machine:#x}, not i386"
-    if not image.characteristics & 0x0002:
-        yield "not marked executable"
-    if image.characteristics & 0x0001:
-        yield "relocations stripped"
-    if image.timestamp != 0:
-        yield f"time stamp {image.timestamp:#x}: two builds would differ"
-    if image.field(68, 2) != 3:
-        yield f"subsystem {image.field(68, 2)}, not the console (3)"
-    subsystem = (image.field(48, 2), image.field(50, 2))
-    if subsystem != (3, 10):
-        yield f"subsystem version {subsystem[0]}.{subsystem[1]:02}: Windows NT 3.1 loads 3.10 only"
-    system = (image.field(40, 2), image.field(42, 2))
-    if system > (3, 10):
-        yield f"operating system version {system[0]}.{system[1]:02}, newer than NT 3.1's 3.10"
-    if (image.field(32), image.field(36)) != (4096, 512):
-        yield (f"section alignment {image.field(32)} and file alignment {image.field(36)}, "
-               "not the 4096 and 512 of Windows 95")
-    for index, name in DIRECTORIES.items():
-        present = image.directory(index) != (0, 0)
-        if present != (index == 5):
-            yield f"{name} directory {'present' if present else 'missing'}"
+def later_instructions(pe):
+    """The instructions in executable sections that no 80386 runs. Bytes that
+    decode to nothing (data, such as GNU ld's constructor lists) are stepped
+    over."""
+    decoder = capstone.Cs(capstone.CS_ARCH_X86, capstone.CS_MODE_32)
+    decoder.detail = True
+    for section in pe.sections:
+        if not section.IMAGE_SCN_MEM_EXECUTE:
+            continue
+        code = section.get_data()[:section.Misc_VirtualSize]
+        start = pe.OPTIONAL_HEADER.ImageBase + section.VirtualAddress
+        at = 0
+        while at < len(code):
+            for insn in decoder.disasm(code[at:], start + at):
+                at += insn.size
+                if ((insn.opcode[0] == 0x0F and insn.opcode[1] not in I386_TWO_BYTE)
+                        or not {insn.group_name(g) for g in insn.groups} <= I386_GROUPS
+                        or insn.mnemonic.split()[-1] in LATER_NAMES):
+                    yield f"{insn.address:#x}: {insn.mnemonic} {insn.op_str}".rstrip()
+            at += 1  # decoding stopped at a byte that begins no instruction
+
+
+def imports(pe):
+    for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
+        for function in entry.imports:
+            # Ordinals differ between releases; names do not.
+            name = function.name.decode() if function.name else f"ordinal {function.ordinal}"
+            yield entry.dll.decode().lower(), name, entry.struct.FirstThunk
+
+
+def problems(pe, size, max_size, exact):
+    header, optional = pe.FILE_HEADER, pe.OPTIONAL_HEADER
+    directory = {name: optional.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY[
+        f"IMAGE_DIRECTORY_ENTRY_{name}"]].VirtualAddress != 0 for name in DIRECTORIES}
+    for what, value, wanted in [
+            ("machine", header.Machine, 0x14C),  # i386
+            ("executable", bool(header.IMAGE_FILE_EXECUTABLE_IMAGE), True),
+            ("relocations stripped", bool(header.IMAGE_FILE_RELOCS_STRIPPED), False),
+            ("time stamp (two builds would differ)", header.TimeDateStamp, 0),
+            ("subsystem (the console)", optional.Subsystem, 3),
+            ("subsystem version (NT 3.1 loads 3.10 at most)",
+             (optional.MajorSubsystemVersion, optional.MinorSubsystemVersion), (3, 10)),
+            ("operating system version (NT 3.1's)",
+             (optional.MajorOperatingSystemVersion, optional.MinorOperatingSystemVersion), (1, 0)),
+            ("alignment in memory and in the file (Windows 95's)",
+             (optional.SectionAlignment, optional.FileAlignment), (4096, 512)),
+            ("checksum", optional.CheckSum, pe.generate_checksum()),
+            *((f"{name} directory present", directory[name], wanted)
+              for name, wanted in DIRECTORIES.items())]:
+        if value != wanted:
+            yield f"{what}: {value}, wanted {wanted}"
+    for section in pe.sections:
+        if 0 < section.SizeOfRawData < section.Misc_VirtualSize:
+            name = section.Name.rstrip(b"\0").decode()
+            yield (f"section {name}: {section.Misc_VirtualSize} bytes in memory, "
+                   f"{section.SizeOfRawData} in the file")
     if size > max_size:
         yield f"{size} bytes, more than {max_size}"
-    imports = image.imports()
-    for dll, function in imports:
+    found = list(imports(pe))
+    for table in sorted({address for _, _, address in found}):
+        section = pe.get_section_by_rva(table)
+        if section is None or not section.IMAGE_SCN_MEM_WRITE:
+            yield f"import address table at {table:#x} in a read-only section"
+    for dll, function, _ in found:
         if function not in ALLOWED.get(dll, ()):
             yield f"imports {function} from {dll}"
-    if exact:
-        for dll, functions in ALLOWED.items():
-            for function in sorted(functions):
-                if (dll, function) not in imports and (dll, function) not in OPTIONAL:
-                    yield f"does not import {function} from {dll}"
+    for dll, function in sorted(REQUIRED - {(dll, f) for dll, f, _ in found} if exact else []):
+        yield f"does not import {function} from {dll}"
+    for instruction in later_instructions(pe):
+        yield f"not an 80386 instruction: {instruction}"
 
 
 def main():
@@ -133,12 +125,9 @@ def main():
     path, max_size = sys.argv[1], int(sys.argv[2])
     with open(path, "rb") as program:
         data = program.read()
-    try:
-        image = Image(data)
-        found = list(problems(image, len(data), max_size, sys.argv[3:] == ["--exact"]))
-        listing = ", ".join(f"{dll}!{function}" for dll, function in image.imports())
-    except (ValueError, struct.error, UnicodeDecodeError) as error:
-        found, listing = [f"unreadable: {error}"], ""
+    pe = pefile.PE(data=data)
+    found = list(problems(pe, len(data), max_size, sys.argv[3:] == ["--exact"]))
+    listing = ", ".join(f"{dll}!{function}" for dll, function, _ in imports(pe))
     print(f"{path}: {len(data)} bytes; imports {listing}")
     for problem in found:
         print(f"{path}: {problem}")

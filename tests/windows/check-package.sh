@@ -1,31 +1,46 @@
 #!/usr/bin/env bash
 # cpack makes the users' zip, holding the program, the README and the
-# licence, and a SHA256SUMS file that sha256sum -c accepts; a second clean
-# build of the same source, in another directory and later, gives the same
-# zip bytes.
-# Usage: check-package.sh CMAKE CPACK SOURCE-DIR TOOLCHAIN-FILE BUILD-DIR ZIP-NAME WORK-DIR
+# licence, its text plain ASCII with CR LF line ends; the source zip; and a
+# SHA256SUMS for both that sha256sum -c accepts. The source zip, unpacked
+# where there is no .git and no git on the PATH, builds the same release,
+# byte for byte, as the README says to.
+# Usage: check-package.sh CMAKE CPACK BUILD-DIR NAME WORK-DIR
 set -euo pipefail
-cmake=$1 cpack=$2 source=$3 toolchain=$4 build=$5 zip=$6 work=$7
+shopt -s nullglob
+cmake=$1 cpack=$2 build=$3 name=$4 work=$5
+zip=$name-win32.zip
 
-package() {  # package DIR: a fresh zip and SHA256SUMS there
-  (cd "$1" && rm -f "$zip" SHA256SUMS && "$cpack" >/dev/null)
-}
-
-package "$build"
-contents=$("$cmake" -E chdir "$build" "$cmake" -E tar tf "$zip" | tr '\n' ' ')
+(cd "$build" && rm -f ./*.zip SHA256SUMS && "$cpack" >/dev/null && sha256sum --check --strict SHA256SUMS)
+rm -rf "$work" && mkdir -p "$work/win32" "$work/bin"
+contents=$("$cmake" -E chdir "$work/win32" "$cmake" -E tar xvf "$build/$zip" 2>&1 | sed 's/^x //' | tr '\n' ' ')
 if [ "$contents" != "LICENSE README.md osver.exe " ]; then
   echo "$zip holds: $contents"
   exit 1
 fi
-(cd "$build" && sha256sum --check --strict SHA256SUMS)
+for text in LICENSE README.md; do
+  if LC_ALL=C grep -n -v $'\r$' "$work/win32/$text" || LC_ALL=C grep -n -P '[^\x00-\x7f]' "$work/win32/$text"; then
+    echo "$text in $zip: the lines above are not ASCII ending in CR LF"
+    exit 1
+  fi
+done
 
-rm -rf "$work"
-"$cmake" -S "$source" -B "$work" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-  -DBUILD_TESTING=OFF >/dev/null
-"$cmake" --build "$work" --target osver >/dev/null
-package "$work"
-if ! cmp "$build/$zip" "$work/$zip" || ! cmp "$build/SHA256SUMS" "$work/SHA256SUMS"; then
-  echo "two clean builds give different zips"
+# Every command on the PATH but git.
+IFS=: read -ra path <<<"$PATH"
+for dir in "${path[@]}"; do
+  for command in "$dir"/*; do
+    [[ ${command##*/} == git* || -e $work/bin/${command##*/} ]] || ln -s "$command" "$work/bin/"
+  done
+done
+"$cmake" -E chdir "$work" "$cmake" -E tar xf "$build/$name-source.zip"
+(
+  cd "$work/$name" && [ ! -e .git ] && export PATH=$work/bin
+  "$cmake" --preset windows-x86 -DBUILD_TESTING=OFF >/dev/null
+  "$cmake" --build --preset windows-x86 --target osver >/dev/null
+  cd build/windows-x86 && "$cpack" >/dev/null
+)
+rebuilt=$work/$name/build/windows-x86
+if ! cmp "$build/$zip" "$rebuilt/$zip" || ! diff "$build/SHA256SUMS" "$rebuilt/SHA256SUMS"; then
+  echo "the release built from $name-source.zip differs from this one"
   exit 1
 fi
 rm -rf "$work"

@@ -1,21 +1,36 @@
 #!/usr/bin/env bash
-# The native program under valgrind's memcheck: no error, no leak of any
-# kind, and the same report and exit status as without it.
-# Usage: memcheck.sh VALGRIND PROGRAM
+# A native program under valgrind's memcheck: no error, no leak of any kind,
+# the same output and exit status as without it, and nothing left behind in
+# the temporary directory, with or without memcheck.
+# Usage: memcheck.sh VALGRIND PROGRAM [ARGUMENT...]
 set -euo pipefail
-valgrind=$1 program=$2
+valgrind=$1
+shift
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-"$program" >"$scratch/expected"
+mkdir "$scratch/tmp-plain" "$scratch/tmp-memcheck"
+
+plain=0
+TMPDIR=$scratch/tmp-plain "$@" >"$scratch/expected" || plain=$?
 status=0
-"$valgrind" --quiet --error-exitcode=99 --leak-check=full --show-leak-kinds=all \
-  --errors-for-leak-kinds=all --log-file="$scratch/log" "$program" >"$scratch/out" || status=$?
+TMPDIR=$scratch/tmp-memcheck "$valgrind" --quiet --error-exitcode=99 --leak-check=full \
+  --show-leak-kinds=all --errors-for-leak-kinds=all --log-file="$scratch/log" "$@" \
+  >"$scratch/out" || status=$?
 cat "$scratch/log"
-if [ "$status" -ne 0 ]; then
-  echo "exit status $status under memcheck (99: memcheck found errors)"
-  exit 1
+failed=0
+if [ "$status" -ne "$plain" ]; then
+  echo "exit status $status under memcheck, $plain without (99: memcheck found errors)"
+  failed=1
 fi
 if ! cmp -s "$scratch/expected" "$scratch/out" || [ ! -s "$scratch/out" ]; then
-  echo "the report under memcheck differs or is empty"
-  exit 1
+  echo "the output under memcheck differs or is empty:"
+  diff "$scratch/expected" "$scratch/out" || true
+  failed=1
 fi
+for run in plain memcheck; do
+  if [ -n "$(ls -A "$scratch/tmp-$run")" ]; then
+    echo "left behind in the temporary directory ($run):" "$scratch/tmp-$run"/*
+    failed=1
+  fi
+done
+exit "$failed"

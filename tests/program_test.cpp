@@ -4,6 +4,7 @@
 #include <sys/utsname.h>
 #include <windows.h>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -75,22 +76,26 @@ TEST_P(Streams, SetTheExitStatus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outputs, Streams,
-    ::testing::Values(StreamCase{"DevFull", OSVER_PATH, {}, Stdout::devFull, false, 2},
-                      StreamCase{"ClosedStdout", OSVER_PATH, {}, Stdout::closed, false, 2},
-                      StreamCase{"ClosedStdin", OSVER_PATH, {}, Stdout::file, true, 0},
-                      // A lost report outranks a failed query: nobody saw either.
-                      StreamCase{"DevFullAfterFailedQuery",
-                                 OSVER_SCRIPTED_PATH,
-                                 {"OSVER_ERROR=87"},
-                                 Stdout::devFull,
-                                 false,
-                                 2},
-                      StreamCase{"ClosedAfterFailedQuery",
-                                 OSVER_SCRIPTED_PATH,
-                                 {"OSVER_ERROR=87"},
-                                 Stdout::closed,
-                                 false,
-                                 2}),
+    ::testing::Values(
+        StreamCase{"DevFull", OSVER_PATH, {}, Stdout::devFull, false, 2},
+        StreamCase{"ClosedStdout", OSVER_PATH, {}, Stdout::closed, false, 2},
+        StreamCase{"ClosedStdin", OSVER_PATH, {}, Stdout::file, true, 0},
+        // As any POSIX tool: a reader that went away ends it by SIGPIPE.
+        StreamCase{
+            "PipeWithoutReader", OSVER_PATH, {}, Stdout::pipeWithoutReader, false, 128 + SIGPIPE},
+        // A lost report outranks a failed query: nobody saw either.
+        StreamCase{"DevFullAfterFailedQuery",
+                   OSVER_SCRIPTED_PATH,
+                   {"OSVER_ERROR=87"},
+                   Stdout::devFull,
+                   false,
+                   2},
+        StreamCase{"ClosedAfterFailedQuery",
+                   OSVER_SCRIPTED_PATH,
+                   {"OSVER_ERROR=87"},
+                   Stdout::closed,
+                   false,
+                   2}),
     testing_support::CaseName());
 
 struct ArgumentsCase {

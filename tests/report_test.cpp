@@ -12,7 +12,7 @@ namespace {
 using testing_support::readFile;
 using testing_support::RunOptions;
 using testing_support::runProgram;
-using testing_support::scratchPath;
+using testing_support::ScratchDirectory;
 
 struct Script {
   std::string record = "5 0 2195 2";
@@ -201,7 +201,8 @@ TEST_P(PlatformCalls, ComeInOrderWithTheRightSize) {
   const TraceCase& c = GetParam();
   Script script;
   script.error = c.error;
-  const std::string tracePath = scratchPath(std::string("trace-") + c.name);
+  const ScratchDirectory scratch;
+  const std::string tracePath = scratch.path("trace");
   runScripted(script, {}, tracePath);
   EXPECT_EQ(readFile(tracePath), c.calls);
 }

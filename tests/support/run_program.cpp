@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -42,25 +44,29 @@ std::string readFile(const std::string& path) {
   return content.str();
 }
 
-std::string scratchPath(const std::string& name) {
-  static const std::filesystem::path directory = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "osver-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("mkdtemp");
-    }
-    if (std::atexit([] { std::filesystem::remove_all(directory); }) != 0) {
-      throw std::runtime_error("atexit");
-    }
-    return std::filesystem::path(pattern);
-  }();
-  return (directory / name).string();
+ScratchDirectory::ScratchDirectory() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "osver-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    throw std::runtime_error("mkdtemp");
+  }
+  directory_ = pattern;
+}
+
+ScratchDirectory::~ScratchDirectory() {
+  std::error_code ignored;
+  std::filesystem::remove_all(directory_, ignored);
+}
+
+std::string ScratchDirectory::path(const std::string& name) const {
+  return (directory_ / name).string();
 }
 
 RunResult runProgram(const std::string& path, const RunOptions& options) {
-  static int runs = 0;
-  const std::string outPath = scratchPath("out" + std::to_string(++runs));
-  const std::string errPath = outPath + ".err";
+  const ScratchDirectory scratch;
+  const std::string outPath = scratch.path("out");
+  const std::string errPath = scratch.path("err");
 
+  std::array<int, 2> pipeEnds{-1, -1};
   posix_spawn_file_actions_t actions;
   check(posix_spawn_file_actions_init(&actions), "file actions");
   const int writeFlags = O_WRONLY | O_CREAT | O_TRUNC;
@@ -74,6 +80,12 @@ RunResult runProgram(const std::string& path, const RunOptions& options) {
       break;
     case Stdout::closed:
       check(posix_spawn_file_actions_addclose(&actions, 1), "stdout");
+      break;
+    case Stdout::pipeWithoutReader:
+      // The reader is gone before the program writes a byte.
+      check(pipe2(pipeEnds.data(), O_CLOEXEC), "pipe");
+      close(pipeEnds[0]);
+      check(posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1), "stdout");
       break;
   }
   check(posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), writeFlags, 0600), "stderr");
@@ -91,10 +103,22 @@ RunResult runProgram(const std::string& path, const RunOptions& options) {
   std::vector<char*> argv = pointersTo(argStrings);
   std::vector<char*> envp = pointersTo(envStrings);
 
+  // Signals as a shell leaves them, whatever this process does with them.
+  posix_spawnattr_t attributes;
+  check(posix_spawnattr_init(&attributes), "spawn attributes");
+  sigset_t everySignal;
+  sigfillset(&everySignal);
+  check(posix_spawnattr_setsigdefault(&attributes, &everySignal), "signal defaults");
+  check(posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF), "spawn flags");
+
   pid_t child = 0;
   const int spawned =
-      posix_spawn(&child, path.c_str(), &actions, nullptr, argv.data(), envp.data());
+      posix_spawn(&child, path.c_str(), &actions, &attributes, argv.data(), envp.data());
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
+  if (pipeEnds[1] != -1) {
+    close(pipeEnds[1]);
+  }
   check(spawned, "posix_spawn");
   int status = 0;
   if (waitpid(child, &status, 0) != child) {
@@ -104,7 +128,11 @@ RunResult runProgram(const std::string& path, const RunOptions& options) {
   RunResult result;
   result.out = readFile(outPath);
   result.err = readFile(errPath);
-  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (WIFEXITED(status)) {
+    result.exitStatus = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    result.exitStatus = 128 + WTERMSIG(status);
+  }
   return result;
 }
 

@@ -28,9 +28,11 @@ if ! out=$(printf '%s' "$nt31" | "$checker"); then
 fi
 
 # name | report | what the checker must say
-nl=$'\n' cr=$'\r' bom=$'\377\376'
+nl=$'\n' cr=$'\r' bom=$'\377\376' utf8bom=$'\357\273\277'
 bad=(
   "UTF-16|${bom}v|UTF-16"
+  "UTF-8 byte-order mark|$utf8bom$winxp|UTF-8 byte-order mark"
+  "trailing blank lines|$winxp$nl$nl|ends in 2 blank lines"
   "mixed line ends|${winxp/$nl/$cr$nl}|mix of CR LF and LF"
   "no last line end|${winxp%$nl}|no line end"
   "four lines|${winxp#*$nl}|4 lines"
@@ -44,6 +46,11 @@ bad=(
   "versions disagree|${winxp/verData 5.1/verData 5.2}|the record says 5.2"
   "NT build not in word|${winxp/bld 2600/bld 2601}|is not the build 2601"
   "95 family build|${win98/bld 67766446/bld 2222}|is not the version"
+  "build beyond %d|${winxp/bld 2600/bld 4294969896}|beyond what %d writes"
+  "platform beyond %d|${winxp/(2)/(-4294967294)}|beyond what %d writes"
+  "minus zero|${winxp/verData 5.1/verData -0.1}|not in its format"
+  "error code beyond %d|${nt31/= 127./= 2147483648.}|beyond what %d writes"
+  "record after a failed query|${nt31/bld 0 /bld 2195 }|not the record as osver sets it up"
 )
 for row in "${bad[@]}"; do
   IFS='|' read -r -d '' name report reason <<<"$row" || true
@@ -55,4 +62,22 @@ for row in "${bad[@]}"; do
     failed=1
   fi
 done
+
+# Exit 2, with one line, for what cannot be read or a wrong command line;
+# --help is usage on standard output and exit 0; UTF-16 without a mark
+# (NUL bytes, which no shell variable holds) is named as UTF-16.
+while IFS='|' read -r name status reason command; do
+  actual=0
+  out=$(eval "$command" 2>&1) || actual=$?
+  if [ "$actual" -ne "$status" ] || [[ "$out" != *"$reason"* ]] ||
+    { [ "$status" -eq 2 ] && [ "$(wc -l <<<"$out")" -ne 1 ]; }; then
+    echo "$name: exit status $actual, said: $out (expected $status: $reason)"
+    failed=1
+  fi
+done <<'ROWS'
+help|0|Checks a saved osver report|"$checker" --help 2>/dev/null
+missing file|2|cannot read /nonexistent/report.txt|"$checker" /nonexistent/report.txt
+two files|2|usage|"$checker" a b
+UTF-16 without a mark|1|UTF-16|printf 'v\0e\0r\0\r\0\n\0' | "$checker"
+ROWS
 exit "$failed"

@@ -43,8 +43,12 @@ def source_files(top):
         try:
             listing = subprocess.run(["git", "-C", top, "ls-files", "--stage", "-z"], check=True,
                                      capture_output=True).stdout.decode()
-        except (OSError, subprocess.CalledProcessError) as error:
-            sys.exit(f"release-zip: {top} is a git checkout, but git cannot list its files: {error}")
+        except OSError as error:
+            sys.exit(f"release-zip: {top} is a git checkout, but git cannot be run: {error}")
+        except subprocess.CalledProcessError as error:
+            # git's own reason, such as a checkout owned by another user.
+            reason = error.stderr.decode(errors="replace").strip() or f"exit status {error.returncode}"
+            sys.exit(f"release-zip: {top} is a git checkout, but git cannot list its files: {reason}")
         files = {}
         for record in filter(None, listing.split("\0")):
             info, path = record.split("\t", 1)

@@ -24,6 +24,15 @@ for text in LICENSE README.md; do
   fi
 done
 
+# Where git fails, its own reason is passed on.
+mkdir -p "$work/not-a-checkout/out"
+echo "gitdir: $work/nowhere" >"$work/not-a-checkout/.git"
+if out=$(python3 "$(dirname "$0")/../../cmake/release-zip.py" "$work/win32" "$work/not-a-checkout" \
+  "$work/not-a-checkout/out" "$name" 2026-01-01 2>&1) || [[ $out != *"fatal: not a git repository"* ]]; then
+  echo "release-zip, where git fails, said: $out"
+  exit 1
+fi
+
 # Every command on the PATH but git.
 IFS=: read -ra path <<<"$PATH"
 for dir in "${path[@]}"; do
@@ -32,9 +41,12 @@ for dir in "${path[@]}"; do
   done
 done
 "$cmake" -E chdir "$work" "$cmake" -E tar xf "$build/$name-source.zip"
+make=$(command -v make)
 (
   cd "$work/$name" && [ ! -e .git ] && export PATH=$work/bin
-  "$cmake" --preset windows-x86 -DBUILD_TESTING=OFF >/dev/null
+  # make by its own path: make cannot run itself from a directory whose name
+  # has a space, as this one may.
+  "$cmake" --preset windows-x86 -DBUILD_TESTING=OFF -DCMAKE_MAKE_PROGRAM="$make" >/dev/null
   "$cmake" --build --preset windows-x86 --target osver >/dev/null
   cd build/windows-x86 && "$cpack" >/dev/null
 )

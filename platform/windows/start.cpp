@@ -10,7 +10,7 @@
 // NT 3.5 brought are therefore looked up by name here instead of imported.
 // And all the code in the file is the project's own, compiled for the 80386:
 // what the toolchain's libraries would bring in beside the import thunks
-// (__main, __acrt_iob_func) is written here instead.
+// (__main, __acrt_iob_func, atexit) is written here instead.
 #include <stdio.h>
 #include <windows.h>
 
@@ -91,6 +91,10 @@ void __cdecl runStaticConstructors() {
   }
   crtAtexit(runStaticDestructors);
 }
+
+// GCC registers a static object's destructor with atexit, and the import
+// library has no call thunk for it.
+extern "C" int __cdecl atexit(Handler handler) { return crtAtexit(handler); }
 
 // The entry point. Windows enters it with the stack aligned to 4 bytes only.
 extern "C" __attribute__((noreturn, force_align_arg_pointer)) void mainCRTStartup() {

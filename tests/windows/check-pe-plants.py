@@ -29,6 +29,21 @@ def wrong_checksum(pe):
     return "checksum"
 
 
+def win32_version_value(pe):
+    pe.OPTIONAL_HEADER.Reserved1 = 0x0A280105
+    return "Win32VersionValue"
+
+
+def bound_import(pe):
+    pe.DIRECTORY_ENTRY_IMPORT[0].struct.TimeDateStamp = 0xFFFFFFFF
+    return "time stamp 0xffffffff"
+
+
+def lookup_table_outside(pe):
+    pe.DIRECTORY_ENTRY_IMPORT[-1].struct.OriginalFirstThunk = 0x7FFFFFF0
+    return "lookup table at 0x7ffffff0 is in no section"
+
+
 def first_instruction(code, name):
     def plant(pe):
         text = next(section for section in pe.sections if section.IMAGE_SCN_MEM_EXECUTE)
@@ -37,7 +52,8 @@ def first_instruction(code, name):
     return plant
 
 
-PLANTS = [read_only_table, memory_beyond_file, wrong_checksum,
+PLANTS = [read_only_table, memory_beyond_file, wrong_checksum, win32_version_value, bound_import,
+          lookup_table_outside,
           first_instruction("0fc8", "bswap"),  # 486, a two-byte opcode the 386 lacks
           first_instruction("dac1", "fcmovb"),  # Pentium Pro, in capstone's cmov group
           first_instruction("dbf1", "fcomi")]  # Pentium Pro, in an opcode the 387 has

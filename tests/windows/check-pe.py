@@ -8,6 +8,7 @@ With --exact, the program must import every allowed function, not a subset
 (memset and memcpy aside, which a compiler may or may not call).
 Needs pefile and capstone (Debian: python3-pefile, python3-capstone).
 """
+import struct
 import sys
 
 import capstone
@@ -77,6 +78,28 @@ def imports(pe):
             yield entry.dll.decode().lower(), name, entry.struct.FirstThunk
 
 
+def descriptor_problems(pe):
+    """The import descriptors as a loader walks them: up to a null one, each
+    naming a lookup table, a DLL name and an address table within the file's
+    sections, none bound (time stamp 0)."""
+    rva = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]].VirtualAddress
+    section = pe.get_section_by_rva(rva)
+    if section is None:
+        yield f"import directory at {rva:#x} outside every section"
+        return
+    for at in range(rva, section.VirtualAddress + section.Misc_VirtualSize - 19, 20):
+        lookup, stamp, _, name, table = struct.unpack("<5I", pe.get_data(at, 20))
+        if not any((lookup, stamp, name, table)):
+            return
+        for what, where in [("lookup table", lookup), ("DLL name", name), ("address table", table)]:
+            if pe.get_section_by_rva(where) is None:
+                yield f"import descriptor at {at:#x}: its {what} at {where:#x} is in no section"
+        if stamp != 0:
+            yield f"import descriptor at {at:#x}: time stamp {stamp:#x}, wanted 0 (not bound)"
+    yield f"the import descriptors at {rva:#x} end in no null descriptor"
+
+
 def problems(pe, size, max_size, exact):
     header, optional = pe.FILE_HEADER, pe.OPTIONAL_HEADER
     directory = {name: optional.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY[
@@ -94,6 +117,8 @@ def problems(pe, size, max_size, exact):
             ("alignment in memory and in the file (Windows 95's)",
              (optional.SectionAlignment, optional.FileAlignment), (4096, 512)),
             ("checksum", optional.CheckSum, pe.generate_checksum()),
+            # Non-zero, NT reports the version it holds instead of its own.
+            ("Win32VersionValue", optional.Reserved1, 0),
             *((f"{name} directory present", directory[name], wanted)
               for name, wanted in DIRECTORIES.items())]:
         if value != wanted:
@@ -105,6 +130,7 @@ def problems(pe, size, max_size, exact):
                    f"{section.SizeOfRawData} in the file")
     if size > max_size:
         yield f"{size} bytes, more than {max_size}"
+    yield from descriptor_problems(pe)
     found = list(imports(pe))
     for table in sorted({address for _, _, address in found}):
         section = pe.get_section_by_rva(table)

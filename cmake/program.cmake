@@ -22,20 +22,37 @@ function(osver_program_settings target)
   get_target_property(kind ${target} TYPE)
   if(kind STREQUAL "EXECUTABLE")
     target_sources(${target} PRIVATE $<TARGET_OBJECTS:osver_start>)
-    # What NT 3.1's loader takes: subsystem 3.10, the oldest console marking,
-    # and system version 1.0. Relocations stay in. No symbols, no time stamp:
-    # the same source gives the same bytes. -nostdlib also keeps out the
-    # toolchain's default manifest: the program is told what any
-    # unmanifested program is told.
+    # What the loaders of every release take, each asked of the linker, for
+    # none is left to a default that a newer linker may change:
+    # - subsystem 3.10, the oldest console marking, and system version 1.0:
+    #   NT 3.1 loads nothing marked later;
+    # - alignment 512 in the file and 4,096 in memory, as Windows 95 needs;
+    # - the preferred base every Win32 release has free, and relocations,
+    #   which Vista and later apply when they load the file elsewhere;
+    # - no time stamp and no symbols: the same source gives the same bytes;
+    # - no pseudo-relocations: nothing here would apply them.
+    # -nostdlib also keeps out the toolchain's default manifest: the program
+    # is told what any unmanifested program is told.
     target_link_options(${target} PRIVATE -nostdlib -s -Wl,-e,_mainCRTStartup
                         -Wl,--subsystem,console:3.10 -Wl,--major-os-version,1
-                        -Wl,--minor-os-version,0 -Wl,--dynamicbase -Wl,--no-insert-timestamp)
+                        -Wl,--minor-os-version,0 -Wl,--file-alignment,512
+                        -Wl,--section-alignment,4096 -Wl,--image-base,0x400000
+                        -Wl,--dynamicbase -Wl,--no-insert-timestamp)
     # NT 3.1 expects the import address table, which its loader fills in, in
-    # a writable section, and the file has a correct checksum. GNU ld does
-    # both by itself. lld keeps the table with the read-only data, so that
-    # goes into .data, and writes the checksum only when told -release.
+    # a writable section, and the file to carry a correct checksum.
     if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+      # lld keeps the import tables with the read-only data, so that goes
+      # into .data; it writes the checksum only when told -release.
       target_link_options(${target} PRIVATE -Wl,--Xlink=-merge:.rdata=.data -Wl,--Xlink=-release)
+    else()
+      # GNU ld always writes the checksum. Its default script puts the
+      # import tables in .idata, which 2.44 made read-only: the project's
+      # own script puts them in .data.
+      target_link_options(${target} PRIVATE -Wl,--enable-reloc-section
+                          -Wl,--disable-runtime-pseudo-reloc
+                          -Wl,-T,${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../platform/windows/gnu-ld.x)
+      set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
+                   ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../platform/windows/gnu-ld.x)
     endif()
     target_link_libraries(${target} PRIVATE crtdll kernel32)
   endif()

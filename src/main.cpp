@@ -74,8 +74,9 @@ int main(int /*argc*/, char** /*argv*/, char** /*envp*/) {
   // ISO C++ allows reading only the union member last written, so info is
   // written from data's bit positions: defined on any compiler and byte order.
   const uint32_t word = version.data;
-  version.info = {static_cast<int8_t>(word & 0xFFU), static_cast<int8_t>((word >> 8U) & 0xFFU),
-                  static_cast<int16_t>(word >> 16U)};
+  version.info = {.major = static_cast<int8_t>(word & 0xFFU),
+                  .minor = static_cast<int8_t>((word >> 8U) & 0xFFU),
+                  .platform = static_cast<int16_t>(word >> 16U)};
   printf("version.info.major = %d\n", version.info.major);
   printf("version.info.minor = %d\n", version.info.minor);
   // Widened with its sign first, so 0x8000 and above print as FFFF....

@@ -51,7 +51,7 @@ utsname hostWith(const std::string& sysname, const std::string& release) {
 }
 
 std::string csdOf(const OSVERSIONINFOA& record) {
-  const auto* end = std::find(std::begin(record.szCSDVersion), std::end(record.szCSDVersion), '\0');
+  const auto* end = std::ranges::find(record.szCSDVersion, '\0');
   EXPECT_NE(end, std::end(record.szCSDVersion)) << "no NUL in the service-pack text";
   return {std::begin(record.szCSDVersion), end};
 }

@@ -34,11 +34,11 @@ ReleaseNumbers parseRelease(std::string_view release) {
     DWORD value = 0;
     for (; at < release.size() && isDigit(release[at]); ++at) {
       const auto digit = static_cast<DWORD>(release[at] - '0');
-      value = value > (most - digit) / 10 ? most : value * 10 + digit;
+      value = value > (most - digit) / 10 ? most : (value * 10) + digit;
     }
     numbers.at(found++) = value;
   }
-  return {numbers[0], numbers[1], numbers[2]};
+  return {.major = numbers[0], .minor = numbers[1], .build = numbers[2]};
 }
 
 void fillRecord(const utsname& host, OSVERSIONINFOA& record) {

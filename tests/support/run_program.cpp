@@ -23,8 +23,10 @@ namespace {
 std::vector<char*> pointersTo(std::vector<std::string>& strings) {
   std::vector<char*> pointers;
   pointers.reserve(strings.size() + 1);
-  std::transform(strings.begin(), strings.end(), std::back_inserter(pointers),
-                 [](std::string& s) { return s.data(); });
+  // Not const: exec takes vectors of char*.
+  // cppcheck-suppress constParameterReference
+  const auto data = [](std::string& text) { return text.data(); };
+  std::ranges::transform(strings, std::back_inserter(pointers), data);
   pointers.push_back(nullptr);
   return pointers;
 }
@@ -38,7 +40,7 @@ void check(int result, const char* what) {
 }  // namespace
 
 std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  const std::ifstream in(path, std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();

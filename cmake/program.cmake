@@ -36,19 +36,20 @@ function(osver_program_settings target)
     target_link_options(${target} PRIVATE -nostdlib -s -Wl,-e,_mainCRTStartup
                         -Wl,--subsystem,console:3.10 -Wl,--major-os-version,1
                         -Wl,--minor-os-version,0 -Wl,--file-alignment,512
-                        -Wl,--section-alignment,4096 -Wl,--image-base,0x400000
-                        -Wl,--dynamicbase -Wl,--no-insert-timestamp)
+                        -Wl,--image-base,0x400000 -Wl,--dynamicbase -Wl,--no-insert-timestamp)
     # NT 3.1 expects the import address table, which its loader fills in, in
     # a writable section, and the file to carry a correct checksum.
     if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
       # lld keeps the import tables with the read-only data, so that goes
-      # into .data; it writes the checksum only when told -release.
+      # into .data; it writes the checksum only when told -release.  Its
+      # sections are 4,096 apart unless it is told otherwise, which it warns
+      # about for anything but a driver: so it is not told.
       target_link_options(${target} PRIVATE -Wl,--Xlink=-merge:.rdata=.data -Wl,--Xlink=-release)
     else()
       # GNU ld always writes the checksum. Its default script puts the
       # import tables in .idata, which 2.44 made read-only: the project's
       # own script puts them in .data.
-      target_link_options(${target} PRIVATE -Wl,--enable-reloc-section
+      target_link_options(${target} PRIVATE -Wl,--section-alignment,4096 -Wl,--enable-reloc-section
                           -Wl,--disable-runtime-pseudo-reloc
                           -Wl,-T,${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../platform/windows/gnu-ld.x)
       set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS

@@ -25,6 +25,18 @@ if(NOT OSVER_LLD)
 endif()
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld --ld-path=${OSVER_LLD}")
 
+# The version resource: LLVM's windres, whichever version the release has.
+set(windres_names llvm-windres)
+foreach(major RANGE 40 13 -1)
+  list(APPEND windres_names llvm-windres-${major})
+endforeach()
+find_program(CMAKE_RC_COMPILER NAMES ${windres_names})
+if(NOT CMAKE_RC_COMPILER)
+  message(FATAL_ERROR "No llvm-windres: the clang build compiles the version resource with it. "
+                      "scripts/install-deps, run as root, installs it (Debian's llvm).")
+endif()
+set(CMAKE_RC_FLAGS_INIT --target=pe-i386)
+
 # Debian has no C++ run-time for this target; the project's programs need
 # none, so the compiler check compiles without linking.
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)

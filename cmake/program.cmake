@@ -12,12 +12,13 @@ function(osver_program_settings target)
     return()
   endif()
   # 80386 code: NT 3.1 and Windows 95 run on the 386, Windows 98 on the 486,
-  # XP on CPUs without CMOV (the Pentium MMX, the K6). The run-time's own
+  # XP on CPUs without CMOV (the Pentium MMX, the K6). The smallest code: it
+  # runs once, and the file is to fit in 4,096 bytes. The run-time's own
   # printf, not mingw's replacement; no exceptions, no unwind tables and no
   # compiler tag: nothing the run-time would have to support, nothing that
   # varies between builds.
   target_compile_definitions(${target} PRIVATE __USE_MINGW_ANSI_STDIO=0)
-  target_compile_options(${target} PRIVATE -march=i386 -fno-exceptions -fno-rtti
+  target_compile_options(${target} PRIVATE -march=i386 -Os -fno-exceptions -fno-rtti
                                            -fno-asynchronous-unwind-tables -fno-ident)
   get_target_property(kind ${target} TYPE)
   if(kind STREQUAL "EXECUTABLE")
@@ -40,11 +41,14 @@ function(osver_program_settings target)
     # NT 3.1 expects the import address table, which its loader fills in, in
     # a writable section, and the file to carry a correct checksum.
     if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-      # lld keeps the import tables with the read-only data, so that goes
-      # into .data; it writes the checksum only when told -release.  Its
+      # lld keeps the import tables with the read-only data; they go into
+      # .data, and the rest of the read-only data goes with the code, as in
+      # the GCC build (lld warns that this overrides its own rule for the
+      # import tables). It writes the checksum only when told -release. Its
       # sections are 4,096 apart unless it is told otherwise, which it warns
       # about for anything but a driver: so it is not told.
-      target_link_options(${target} PRIVATE -Wl,--Xlink=-merge:.rdata=.data -Wl,--Xlink=-release)
+      target_link_options(${target} PRIVATE -Wl,--Xlink=-merge:.idata=.data
+                          -Wl,--Xlink=-merge:.rdata=.text -Wl,--Xlink=-release)
     else()
       # GNU ld always writes the checksum. Its default script puts the
       # import tables in .idata, which 2.44 made read-only: the project's

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""check-pe.py must pass PROGRAM, and name each fault below once it is
-planted in a copy of PROGRAM.
+"""check-pe.py must pass PROGRAM, which says it is VERSION, and name each
+fault below once it is planted in a copy of PROGRAM.
 
-Usage: check-pe-plants.py PROGRAM
+Usage: check-pe-plants.py PROGRAM VERSION
 """
 import pathlib
 import runpy
@@ -44,6 +44,11 @@ def lookup_table_outside(pe):
     return "lookup table at 0x7ffffff0 is in no section"
 
 
+def manifest(pe):
+    pe.DIRECTORY_ENTRY_RESOURCE.entries[0].struct.Name = 24  # the version resource, retyped
+    return "a manifest resource"
+
+
 def first_instruction(code, name):
     def plant(pe):
         text = next(section for section in pe.sections if section.IMAGE_SCN_MEM_EXECUTE)
@@ -53,14 +58,14 @@ def first_instruction(code, name):
 
 
 PLANTS = [read_only_table, memory_beyond_file, wrong_checksum, win32_version_value, bound_import,
-          lookup_table_outside,
+          lookup_table_outside, manifest,
           first_instruction("0fc8", "bswap"),  # 486, a two-byte opcode the 386 lacks
           first_instruction("dac1", "fcmovb"),  # Pentium Pro, in capstone's cmov group
           first_instruction("dbf1", "fcomi")]  # Pentium Pro, in an opcode the 387 has
 
 
 def named(data):
-    return list(problems(pefile.PE(data=bytes(data)), len(data), len(data), False))
+    return list(problems(pefile.PE(data=bytes(data)), len(data), len(data), False, sys.argv[2]))
 
 
 data = pathlib.Path(sys.argv[1]).read_bytes()

@@ -3,9 +3,11 @@
 read it, and its code as an 80386 with a 387 runs it, and fails unless all
 of them accept it: each rule below is one of Windows NT 3.1's or Windows 95's.
 
-Usage: check-pe.py PROGRAM MAX-BYTES [--exact]
+Usage: check-pe.py PROGRAM MAX-BYTES [--exact] [--version X.Y.Z]
 With --exact, the program must import every allowed function, not a subset
-(memset and memcpy aside, which a compiler may or may not call).
+(memset and memcpy aside, which a compiler may or may not call). With
+--version, it must carry one version resource, saying X.Y.Z, and no other
+resource; without, no resource at all.
 Needs pefile and capstone (Debian: python3-pefile, python3-capstone).
 """
 import struct
@@ -27,9 +29,9 @@ REQUIRED = {(dll, f) for dll, functions in ALLOWED.items() for f in functions} -
     ("crtdll.dll", "memset"), ("crtdll.dll", "memcpy")}
 
 # The directories a loader from NT 3.1 and Windows 95 on reads; the others
-# (resources, so no manifest) are left out.
-DIRECTORIES = {"BASERELOC": True, "RESOURCE": False, "TLS": False, "BOUND_IMPORT": False,
-               "DELAY_IMPORT": False}
+# are left out. Resources are checked on their own.
+DIRECTORIES = {"BASERELOC": True, "TLS": False, "BOUND_IMPORT": False, "DELAY_IMPORT": False}
+RT_VERSION, RT_MANIFEST = 16, 24
 
 # The 80386's two-byte opcodes (0F xx). Every other one came later: BSWAP,
 # XADD and CMPXCHG with the 486; CPUID, RDTSC, RDMSR, WRMSR and CMPXCHG8B
@@ -100,7 +102,38 @@ def descriptor_problems(pe):
     yield f"the import descriptors at {rva:#x} end in no null descriptor"
 
 
-def problems(pe, size, max_size, exact):
+def resource_problems(pe, version):
+    """Exactly one version resource, in US English, saying VERSION (file and
+    product, in the numbers and the text), and no other resource: above all
+    no manifest, which would change what Windows 8.1 and later report."""
+    directory = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    found = [(entry.id, name.id, language.id) for entry in (directory.entries if directory else [])
+             for name in entry.directory.entries for language in name.directory.entries]
+    if any(kind == RT_MANIFEST for kind, _, _ in found):
+        yield "a manifest resource: Windows would tell the program another version"
+    wanted = [(RT_VERSION, 1, 0x409)] if version else []
+    if found != wanted:
+        yield f"resources (type, name, language): {found}, wanted {wanted}"
+        return
+    if not version:
+        return
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    numbers = [int(part) for part in version.split(".")] + [0]
+    packed = (numbers[0] << 16 | numbers[1], numbers[2] << 16 | numbers[3])
+    for what, value in [("file", (fixed.FileVersionMS, fixed.FileVersionLS)),
+                        ("product", (fixed.ProductVersionMS, fixed.ProductVersionLS))]:
+        if value != packed:
+            yield f"{what} version {value[0]:#x} {value[1]:#x}, wanted {packed[0]:#x} {packed[1]:#x}"
+    strings = {key.decode(): value.decode() for info in pe.FileInfo[0]
+               if info.Key == b"StringFileInfo" for table in info.StringTable
+               if table.LangID == b"040904E4" for key, value in table.entries.items()}
+    for key, value in [("FileVersion", version), ("ProductVersion", version),
+                       ("ProductName", "osver"), ("OriginalFilename", "osver.exe")]:
+        if strings.get(key) != value:
+            yield f"version resource, US English, code page 1252: {key} {strings.get(key)!r}, wanted {value!r}"
+
+
+def problems(pe, size, max_size, exact, version=None):
     header, optional = pe.FILE_HEADER, pe.OPTIONAL_HEADER
     directory = {name: optional.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY[
         f"IMAGE_DIRECTORY_ENTRY_{name}"]].VirtualAddress != 0 for name in DIRECTORIES}
@@ -131,6 +164,7 @@ def problems(pe, size, max_size, exact):
     if size > max_size:
         yield f"{size} bytes, more than {max_size}"
     yield from descriptor_problems(pe)
+    yield from resource_problems(pe, version)
     found = list(imports(pe))
     for table in sorted({address for _, _, address in found}):
         section = pe.get_section_by_rva(table)
@@ -146,13 +180,21 @@ def problems(pe, size, max_size, exact):
 
 
 def main():
-    if len(sys.argv) not in (3, 4) or sys.argv[3:] not in ([], ["--exact"]):
+    arguments = sys.argv[1:]
+    exact = "--exact" in arguments
+    if exact:
+        arguments.remove("--exact")
+    version = None
+    if arguments[2:3] == ["--version"] and len(arguments) == 4:
+        version = arguments.pop()
+        arguments.pop()
+    if len(arguments) != 2:
         sys.exit(__doc__)
-    path, max_size = sys.argv[1], int(sys.argv[2])
+    path, max_size = arguments[0], int(arguments[1])
     with open(path, "rb") as program:
         data = program.read()
     pe = pefile.PE(data=data)
-    found = list(problems(pe, len(data), max_size, sys.argv[3:] == ["--exact"]))
+    found = list(problems(pe, len(data), max_size, exact, version))
     listing = ", ".join(f"{dll}!{function}" for dll, function, _ in imports(pe))
     print(f"{path}: {len(data)} bytes; imports {listing}")
     for problem in found:

@@ -52,8 +52,8 @@ LATER_NAMES = {"invlpg", "fcomi", "fcomip", "fucomi", "fucomip", "fisttp", "lzcn
 
 def later_instructions(pe):
     """The instructions in executable sections that no 80386 runs. Bytes that
-    decode to nothing (data, such as GNU ld's constructor lists) are stepped
-    over."""
+    decode to nothing (data, such as the read-only data after the code) are
+    stepped over."""
     decoder = capstone.Cs(capstone.CS_ARCH_X86, capstone.CS_MODE_32)
     decoder.detail = True
     for section in pe.sections:

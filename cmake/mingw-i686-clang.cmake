@@ -5,6 +5,15 @@ set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_CXX_COMPILER_TARGET i686-w64-mingw32)
 
+# NAME, then NAME-N for each release's versioned copies, newest first.
+function(osver_versioned_names result name)
+  set(names ${name})
+  foreach(major RANGE 40 13 -1)
+    list(APPEND names ${name}-${major})
+  endforeach()
+  set(${result} ${names} PARENT_SCOPE)
+endfunction()
+
 # lld 16 or later: older ones ignore -release and write no PE checksum, which
 # NT 3.1 wants. The release's own ld.lld if it is new enough (Debian 13: 19),
 # else a versioned one beside it (Debian 12: lld-16 beside its 14).
@@ -14,10 +23,7 @@ function(osver_lld_writes_checksum result lld)
     set(${result} FALSE PARENT_SCOPE)
   endif()
 endfunction()
-set(lld_names ld.lld)
-foreach(major RANGE 16 40)
-  list(APPEND lld_names ld.lld-${major})
-endforeach()
+osver_versioned_names(lld_names ld.lld)
 find_program(OSVER_LLD NAMES ${lld_names} VALIDATOR osver_lld_writes_checksum)
 if(NOT OSVER_LLD)
   message(FATAL_ERROR "No lld 16 or later (ld.lld, ld.lld-16, ...): the clang build needs one to "
@@ -26,10 +32,7 @@ endif()
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld --ld-path=${OSVER_LLD}")
 
 # The version resource: LLVM's windres, whichever version the release has.
-set(windres_names llvm-windres)
-foreach(major RANGE 40 13 -1)
-  list(APPEND windres_names llvm-windres-${major})
-endforeach()
+osver_versioned_names(windres_names llvm-windres)
 find_program(CMAKE_RC_COMPILER NAMES ${windres_names})
 if(NOT CMAKE_RC_COMPILER)
   message(FATAL_ERROR "No llvm-windres: the clang build compiles the version resource with it. "

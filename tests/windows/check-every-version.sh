@@ -25,12 +25,13 @@ for version in "${versions[@]}"; do
   status=0
   wine "$program" >"$scratch/$version.txt" || status=$?
   published=$releases/$version.txt
-  if [ -f "$published" ] && ! sed 's/$/\r/' "$published" | cmp -s - "$scratch/$version.txt"; then
+  problems=
+  if [ "$status" -ne 0 ]; then
+    problems="exit status $status"
+  elif [ -f "$published" ] && ! sed 's/$/\r/' "$published" | cmp -s - "$scratch/$version.txt"; then
     problems="the report is not $published"
-  elif [ "$status" -ne 0 ] || ! problems=$("$checker" "$scratch/$version.txt"); then
-    problems="exit status $status; ${problems:-}"
   else
-    problems=
+    problems=$("$checker" "$scratch/$version.txt") || true
   fi
   if [ -n "$problems" ]; then
     echo "$version: $problems"

@@ -10,6 +10,7 @@ With --exact, the program must import every allowed function, not a subset
 resource; without, no resource at all.
 Needs pefile and capstone (Debian: python3-pefile, python3-capstone).
 """
+import argparse
 import struct
 import sys
 
@@ -180,21 +181,17 @@ def problems(pe, size, max_size, exact, version=None):
 
 
 def main():
-    arguments = sys.argv[1:]
-    exact = "--exact" in arguments
-    if exact:
-        arguments.remove("--exact")
-    version = None
-    if arguments[2:3] == ["--version"] and len(arguments) == 4:
-        version = arguments.pop()
-        arguments.pop()
-    if len(arguments) != 2:
-        sys.exit(__doc__)
-    path, max_size = arguments[0], int(arguments[1])
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("program")
+    parser.add_argument("max_size", type=int)
+    parser.add_argument("--exact", action="store_true")
+    parser.add_argument("--version")
+    arguments = parser.parse_args()
+    path = arguments.program
     with open(path, "rb") as program:
         data = program.read()
     pe = pefile.PE(data=data)
-    found = list(problems(pe, len(data), max_size, exact, version))
+    found = list(problems(pe, len(data), arguments.max_size, arguments.exact, arguments.version))
     listing = ", ".join(f"{dll}!{function}" for dll, function, _ in imports(pe))
     print(f"{path}: {len(data)} bytes; imports {listing}")
     for problem in found:

@@ -15,15 +15,15 @@ import pefile
 
 
 def fixups(pe):
-    """The RVAs of the 32-bit fixups; any other kind is named as a problem."""
-    found, problems = set(), []
+    """The RVAs of the 32-bit fixups, and the other kinds found, as problems."""
+    table, others = set(), []
     for block in getattr(pe, "DIRECTORY_ENTRY_BASERELOC", []):
         for entry in block.entries:
             if entry.type == pefile.RELOCATION_TYPE["IMAGE_REL_BASED_HIGHLOW"]:
-                found.add(entry.rva)
+                table.add(entry.rva)
             elif entry.type != pefile.RELOCATION_TYPE["IMAGE_REL_BASED_ABSOLUTE"]:  # padding
-                problems.append(f"a fixup of type {entry.type} at {entry.rva:#x}")
-    return found, problems
+                others.append(f"a fixup of type {entry.type} at {entry.rva:#x}")
+    return table, others
 
 
 def problems(program, rebased):
@@ -67,14 +67,13 @@ def without_first_fixup(data):
 def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
-    with open(sys.argv[1], "rb") as program:
-        data = program.read()
-    rebased = pefile.PE(sys.argv[2])
-    found = problems(pefile.PE(data=data), rebased)
+    with open(sys.argv[1], "rb") as file:
+        data = file.read()
+    program, rebased = pefile.PE(data=data), pefile.PE(sys.argv[2])
+    found = problems(program, rebased)
     if not problems(without_first_fixup(data), rebased):
         found.append("a fixup taken out of the table went unnoticed")
-    print(f"{sys.argv[1]}: {len(fixups(pefile.PE(data=data))[0])} fixups, and the rebased link "
-          f"differs there alone")
+    print(f"{sys.argv[1]}: {len(fixups(program)[0])} fixups, and the rebased link differs there alone")
     for problem in found:
         print(f"{sys.argv[1]}: {problem}")
     sys.exit(1 if found else 0)

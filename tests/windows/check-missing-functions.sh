@@ -11,7 +11,7 @@ source "$(dirname "$0")/wine-env.sh" "$1"
 program=$2 expected=$3
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-wine winecfg -v winxp
+windows_version winxp
 
 # without NAME REPLACEMENT COPY: the program with its one mention of NAME changed.
 without() {

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Creates the 32-bit Wine prefix the tests run in, once per build tree.
+# Creates the Wine prefix the tests run in, once per build tree.
 # Usage: make-wine-prefix.sh PREFIX
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh" "$1"

@@ -33,11 +33,13 @@ function(osver_program_settings target)
     # - no time stamp and no symbols: the same source gives the same bytes;
     # - no pseudo-relocations: nothing here would apply them.
     # -nostdlib also keeps out the toolchain's default manifest: the program
-    # is told what any unmanifested program is told.
+    # is told what any unmanifested program is told. The map beside the file
+    # tells its checks which bytes are code (GNU ld and lld both take -Map).
     target_link_options(${target} PRIVATE -nostdlib -s -Wl,-e,_mainCRTStartup
                         -Wl,--subsystem,console:3.10 -Wl,--major-os-version,1
                         -Wl,--minor-os-version,0 -Wl,--file-alignment,512
-                        -Wl,--image-base,0x400000 -Wl,--dynamicbase -Wl,--no-insert-timestamp)
+                        -Wl,--image-base,0x400000 -Wl,--dynamicbase -Wl,--no-insert-timestamp
+                        -Wl,-Map,$<TARGET_FILE:${target}>.map)
     # NT 3.1 expects the import address table, which its loader fills in, in
     # a writable section, and the file to carry a correct checksum.
     if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")

@@ -1,16 +1,21 @@
 #!/usr/bin/env python3
 """Reads a Windows program as the loaders of every 32-bit Windows release
-read it, and its code as an 80386 with a 387 runs it, and fails unless all
-of them accept it: each rule below is one of Windows NT 3.1's or Windows 95's.
+read it, and its code as an 80386 runs it, and fails unless all of them
+accept it: each rule below is one of Windows NT 3.1's or Windows 95's, or
+says the release that needs it. The program uses no floating point, so its
+code holds no FPU instruction either.
 
-Usage: check-pe.py PROGRAM MAX-BYTES [--exact] [--version X.Y.Z]
-With --exact, the program must import every allowed function, not a subset
-(memset and memcpy aside, which a compiler may or may not call). With
---version, it must carry one version resource, saying X.Y.Z, and no other
-resource; without, no resource at all.
+Usage: check-pe.py PROGRAM MAP MAX-BYTES [--exact] [--version X.Y.Z]
+MAP is the linker's map of PROGRAM (GNU ld's or lld's): it tells which bytes
+are code, for the read-only data shares the code's section. With --exact,
+the program must import every allowed function, not a subset (memset and
+memcpy aside, which a compiler may or may not call). With --version, it must
+carry one version resource, saying X.Y.Z, and no other resource; without,
+no resource at all.
 Needs pefile and capstone (Debian: python3-pefile, python3-capstone).
 """
 import argparse
+import re
 import struct
 import sys
 
@@ -41,36 +46,60 @@ RT_VERSION, RT_MANIFEST = 16, 24
 I386_TWO_BYTE = {0x00, 0x01, 0x02, 0x03, 0x06, 0x20, 0x21, 0x22, 0x23, 0x24, 0x26,
                  *range(0x80, 0xA2), 0xA3, 0xA4, 0xA5, 0xA8, 0xA9, 0xAB, 0xAC, 0xAD, 0xAF,
                  *range(0xB2, 0xB8), *range(0xBA, 0xC0)}
-# What capstone files the 386's own instructions under. Any other group names
-# an extension (cmov, mmx, sse1, avx, bmi, ...): every instruction on an MMX,
-# SSE or later register is in one.
+# What capstone (4 and 5) files the 386's own instructions under. Any other
+# group names an extension (cmov, mmx, sse1, avx, bmi, ...) or the FPU.
 I386_GROUPS = {"jump", "call", "ret", "int", "iret", "privilege", "branch_relative", "mode32",
-               "16bitmode", "not64bitmode", "fpu"}
-# Later instructions in opcodes the 386 and 387 already had: INVLPG (486),
-# FCOMI and FUCOMI (Pentium Pro), FISTTP (SSE3), LZCNT and TZCNT.
-LATER_NAMES = {"invlpg", "fcomi", "fcomip", "fucomi", "fucomip", "fisttp", "lzcnt", "tzcnt"}
+               "16bitmode", "not64bitmode"}
+# Later instructions in opcodes the 386 already had: INVLPG (486), LZCNT and
+# TZCNT.
+LATER_NAMES = {"invlpg", "lzcnt", "tzcnt"}
+# The FPU's opcodes: its escapes and WAIT. The start-up's _fpreset is a call.
+FPU_OPCODES = {*range(0xD8, 0xE0), 0x9B}
 
 
-def later_instructions(pe):
-    """The instructions in executable sections that no 80386 runs. Bytes that
-    decode to nothing (data, such as the read-only data after the code) are
-    stepped over."""
+def input_sections(linker_map, image_base):
+    """(name, RVA, size) of each input section the map places: GNU ld's map
+    gives addresses, after the sections it discarded; lld's gives RVAs."""
+    if linker_map.startswith("Address"):  # lld
+        for found in re.finditer(r"^([0-9a-f]+) ([0-9a-f]+) +\d+ +.*:\((\.[^()]*)\)$", linker_map, re.M):
+            yield found[3], int(found[1], 16), int(found[2], 16)
+    else:
+        placed = linker_map.partition("\nLinker script and memory map\n")[2]
+        for found in re.finditer(r"^ (\.\S+)\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)", placed, re.M):
+            yield found[1], int(found[2], 16) - image_base, int(found[3], 16)
+
+
+def code_problems(pe, sections):
+    """Each instruction of the code input sections that no 80386 runs, or
+    that is the FPU's, and the first bytes that begin no instruction, where
+    the sweep of a section stops. The rest of the executable section, the
+    read-only data, is not read."""
     decoder = capstone.Cs(capstone.CS_ARCH_X86, capstone.CS_MODE_32)
     decoder.detail = True
-    for section in pe.sections:
-        if not section.IMAGE_SCN_MEM_EXECUTE:
+    code = [(rva, size) for name, rva, size in sections
+            if re.fullmatch(r"\.text([$.].*)?", name) and size > 0]
+    if not code:
+        yield "the map places no code"
+    for rva, size in code:
+        section = pe.get_section_by_rva(rva)
+        if (section is None or not section.IMAGE_SCN_MEM_EXECUTE
+                or rva + size > section.VirtualAddress + section.Misc_VirtualSize):
+            yield f"the map's code at {rva:#x}, {size} bytes, is in no executable section"
             continue
-        code = section.get_data()[:section.Misc_VirtualSize]
-        start = pe.OPTIONAL_HEADER.ImageBase + section.VirtualAddress
         at = 0
-        while at < len(code):
-            for insn in decoder.disasm(code[at:], start + at):
-                at += insn.size
-                if ((insn.opcode[0] == 0x0F and insn.opcode[1] not in I386_TWO_BYTE)
-                        or not {insn.group_name(g) for g in insn.groups} <= I386_GROUPS
-                        or insn.mnemonic.split()[-1] in LATER_NAMES):
-                    yield f"{insn.address:#x}: {insn.mnemonic} {insn.op_str}".rstrip()
-            at += 1  # decoding stopped at a byte that begins no instruction
+        for insn in decoder.disasm(pe.get_data(rva, size), pe.OPTIONAL_HEADER.ImageBase + rva):
+            at += insn.size
+            named = f"{insn.address:#x}: {insn.mnemonic} {insn.op_str}".rstrip()
+            if insn.opcode[0] in FPU_OPCODES:
+                yield f"FPU instruction: {named}"
+            elif ((insn.opcode[0] == 0x0F and insn.opcode[1] not in I386_TWO_BYTE)
+                  or not {insn.group_name(g) for g in insn.groups} <= I386_GROUPS
+                  or insn.mnemonic.split()[-1] in LATER_NAMES):
+                yield f"not an 80386 instruction: {named}"
+        if at < size:
+            rest = pe.get_data(rva + at, min(size - at, 4)).hex()
+            yield (f"not an 80386 instruction: {pe.OPTIONAL_HEADER.ImageBase + rva + at:#x}: "
+                   f"no instruction ({rest}...)")
 
 
 def imports(pe):
@@ -134,7 +163,7 @@ def resource_problems(pe, version):
             yield f"version resource, US English, code page 1252: {key} {strings.get(key)!r}, wanted {value!r}"
 
 
-def problems(pe, size, max_size, exact, version=None):
+def problems(pe, sections, size, max_size, exact, version=None):
     header, optional = pe.FILE_HEADER, pe.OPTIONAL_HEADER
     directory = {name: optional.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY[
         f"IMAGE_DIRECTORY_ENTRY_{name}"]].VirtualAddress != 0 for name in DIRECTORIES}
@@ -153,6 +182,9 @@ def problems(pe, size, max_size, exact, version=None):
             ("checksum", optional.CheckSum, pe.generate_checksum()),
             # Non-zero, NT reports the version it holds instead of its own.
             ("Win32VersionValue", optional.Reserved1, 0),
+            # Without it Vista and later load the file at its base, as every
+            # release before them, and its relocations go untried.
+            ("DYNAMIC_BASE", bool(optional.IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE), True),
             *((f"{name} directory present", directory[name], wanted)
               for name, wanted in DIRECTORIES.items())]:
         if value != wanted:
@@ -176,13 +208,17 @@ def problems(pe, size, max_size, exact, version=None):
             yield f"imports {function} from {dll}"
     for dll, function in sorted(REQUIRED - {(dll, f) for dll, f, _ in found} if exact else []):
         yield f"does not import {function} from {dll}"
-    for instruction in later_instructions(pe):
-        yield f"not an 80386 instruction: {instruction}"
+    for name, rva, size in sections:
+        if re.fullmatch(r"\.dtors?(\..*)?", name) and size > 0:
+            # GNU ld's script refuses these; lld lists them unseen.
+            yield f"a static destructor list entry ({name} at {rva:#x}): the start-up runs none"
+    yield from code_problems(pe, sections)
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("program")
+    parser.add_argument("map")
     parser.add_argument("max_size", type=int)
     parser.add_argument("--exact", action="store_true")
     parser.add_argument("--version")
@@ -191,7 +227,10 @@ def main():
     with open(path, "rb") as program:
         data = program.read()
     pe = pefile.PE(data=data)
-    found = list(problems(pe, len(data), arguments.max_size, arguments.exact, arguments.version))
+    with open(arguments.map, encoding="utf-8", errors="replace") as linker_map:
+        sections = list(input_sections(linker_map.read(), pe.OPTIONAL_HEADER.ImageBase))
+    found = list(problems(pe, sections, len(data), arguments.max_size, arguments.exact,
+                          arguments.version))
     listing = ", ".join(f"{dll}!{function}" for dll, function, _ in imports(pe))
     print(f"{path}: {len(data)} bytes; imports {listing}")
     for problem in found:

@@ -61,7 +61,8 @@ def input_sections(linker_map, image_base):
     """(name, RVA, size) of each input section the map places: GNU ld's map
     gives addresses, after the sections it discarded; lld's gives RVAs."""
     if linker_map.startswith("Address"):  # lld
-        for found in re.finditer(r"^([0-9a-f]+) ([0-9a-f]+) +\d+ +.*:\((\.[^()]*)\)$", linker_map, re.M):
+        line = r"^([0-9a-f]+) ([0-9a-f]+) +\d+ +.*:\((\.[^()]*)\)$"  # address size align file:(name)
+        for found in re.finditer(line, linker_map, re.M):
             yield found[3], int(found[1], 16), int(found[2], 16)
     else:
         placed = linker_map.partition("\nLinker script and memory map\n")[2]

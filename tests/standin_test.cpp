@@ -1,4 +1,5 @@
-// The stand-in platform: how it reads the host's uname(2).
+// The stand-in platform: how it turns the host's uname(2) into the record
+// and the packed word, and that its calls answer from the host.
 #include <gtest/gtest.h>
 #include <sys/utsname.h>
 
@@ -6,42 +7,20 @@
 #include <cstring>
 #include <string>
 
-#include "support/case_name.h"
 #include "uname_version.h"
 
 namespace {
 
-using standin::fillRecord;
-using standin::packVersion;
-using standin::parseRelease;
-
-struct ReleaseCase {
-  std::string release;
+struct Host {
+  const char* name;
+  std::string sysname, release;
+  std::string csd;
   DWORD major, minor, build;
+  DWORD word;
 };
 
-class ParseRelease : public ::testing::TestWithParam<ReleaseCase> {};
-
-TEST_P(ParseRelease, TakesTheFirstThreeNumbers) {
-  const ReleaseCase& c = GetParam();
-  const auto numbers = parseRelease(c.release);
-  EXPECT_EQ(numbers.major, c.major);
-  EXPECT_EQ(numbers.minor, c.minor);
-  EXPECT_EQ(numbers.build, c.build);
-}
-
-INSTANTIATE_TEST_SUITE_P(Releases, ParseRelease,
-                         ::testing::Values(ReleaseCase{"6.18.44-fc-v1300", 6, 18, 44},
-                                           ReleaseCase{"6.1.0-28-amd64", 6, 1, 0},
-                                           ReleaseCase{"5.10", 5, 10, 0}, ReleaseCase{"4", 4, 0, 0},
-                                           ReleaseCase{"", 0, 0, 0},
-                                           ReleaseCase{"generic", 0, 0, 0},
-                                           ReleaseCase{"v2.x.7", 2, 7, 0},
-                                           ReleaseCase{"007.0008.9", 7, 8, 9},
-                                           ReleaseCase{"4294967295.4294967296.99999999999999999999",
-                                                       4294967295U, 4294967295U, 4294967295U},
-                                           ReleaseCase{"1.2.3.4.5", 1, 2, 3},
-                                           ReleaseCase{std::string("3\0.9", 4), 3, 9, 0}));
+// Named, so that GoogleTest never prints a row's bytes, padding included.
+void PrintTo(const Host& row, std::ostream* out) { *out << row.name; }
 
 utsname hostWith(const std::string& sysname, const std::string& release) {
   utsname host{};
@@ -56,22 +35,13 @@ std::string csdOf(const OSVERSIONINFOA& record) {
   return {std::begin(record.szCSDVersion), end};
 }
 
-struct HostCase {
-  const char* name;
-  std::string sysname, release;
-  std::string csd;
-  DWORD major, minor, build;
-};
+class Hosts : public ::testing::TestWithParam<Host> {};
 
-void PrintTo(const HostCase& row, std::ostream* out) { *out << row.name; }
-
-class FillRecord : public ::testing::TestWithParam<HostCase> {};
-
-TEST_P(FillRecord, DescribesTheHost) {
-  const HostCase& c = GetParam();
+TEST_P(Hosts, FillTheRecordAndPackTheWord) {
+  const Host& c = GetParam();
   OSVERSIONINFOA record{};
   std::memset(&record, 0x5A, sizeof record);
-  fillRecord(hostWith(c.sysname, c.release), record);
+  standin::fillRecord(hostWith(c.sysname, c.release), record);
   EXPECT_EQ(csdOf(record), c.csd);
   EXPECT_EQ(record.dwMajorVersion, c.major);
   EXPECT_EQ(record.dwMinorVersion, c.minor);
@@ -80,46 +50,40 @@ TEST_P(FillRecord, DescribesTheHost) {
   // The rest of the text is cleared, not left as it was.
   EXPECT_TRUE(std::all_of(record.szCSDVersion + c.csd.size(), std::end(record.szCSDVersion),
                           [](char ch) { return ch == '\0'; }));
+  EXPECT_EQ(standin::packVersion(record), c.word);
 }
 
-const std::string longest(sizeof(utsname{}.release), '7');  // fills the field, no NUL
+const std::string sysname65(sizeof(utsname{}.sysname), 'S');  // fills the field, no NUL
+const std::string release65(sizeof(utsname{}.release), '7');
 
 INSTANTIATE_TEST_SUITE_P(
-    Hosts, FillRecord,
+    Releases, Hosts,
     ::testing::Values(
-        HostCase{"Typical", "Linux", "6.18.44-fc-v1300", "Linux 6.18.44-fc-v1300", 6, 18, 44},
-        HostCase{"EmptyRelease", "Linux", "", "Linux ", 0, 0, 0},
-        HostCase{"NoDigits", "Hurd", "gnu-mach", "Hurd gnu-mach", 0, 0, 0},
-        HostCase{"EmptyEverything", "", "", " ", 0, 0, 0},
+        Host{"Typical", "Linux", "6.18.44-fc-v1300", "Linux 6.18.44-fc-v1300", 6, 18, 44,
+             0x802C1206U},
+        Host{"Debian", "Linux", "6.1.0-28-amd64", "Linux 6.1.0-28-amd64", 6, 1, 0, 0x80000106U},
+        Host{"TwoNumbers", "Linux", "5.10", "Linux 5.10", 5, 10, 0, 0x80000A05U},
+        Host{"OneNumber", "Linux", "4", "Linux 4", 4, 0, 0, 0x80000004U},
+        Host{"EmptyRelease", "Linux", "", "Linux ", 0, 0, 0, 0x80000000U},
+        Host{"NoDigits", "Hurd", "gnu-mach", "Hurd gnu-mach", 0, 0, 0, 0x80000000U},
+        Host{"EmptyEverything", "", "", " ", 0, 0, 0, 0x80000000U},
+        Host{"DigitsApart", "Linux", "v2.x.7", "Linux v2.x.7", 2, 7, 0, 0x80000702U},
+        Host{"LeadingZeros", "Linux", "007.0008.9", "Linux 007.0008.9", 7, 8, 9, 0x80090807U},
+        Host{"MoreThanThree", "Linux", "1.2.3.4.5", "Linux 1.2.3.4.5", 1, 2, 3, 0x80030201U},
+        // The word keeps the low bits of each number; the build is 15 bits.
+        Host{"WideNumbers", "Linux", "511.683.32767", "Linux 511.683.32767", 511, 683, 32767,
+             0xFFFFABFFU},
+        Host{"Win95Build", "Linux", "4.10.67766446", "Linux 4.10.67766446", 4, 10, 67766446,
+             0x88AE0A04U},
+        Host{"Saturated", "Linux", "4294967295.4294967296.99999999999999999999",
+             "Linux 4294967295.4294967296.99999999999999999999", 4294967295U, 4294967295U,
+             4294967295U, 0xFFFFFFFFU},
+        // uname's fields end at their first NUL, or at their end.
+        Host{"NulInRelease", "Linux", std::string("3\0.9", 4), "Linux 3", 3, 0, 0, 0x80000003U},
         // 65 + 1 + 65 bytes would not fit: cut to 127 and NUL-terminated.
-        HostCase{"LongestFields", std::string(sizeof(utsname{}.sysname), 'S'), longest,
-                 std::string(sizeof(utsname{}.sysname), 'S') + " " +
-                     longest.substr(0, 127 - sizeof(utsname{}.sysname) - 1),
-                 4294967295U, 0, 0}),
-    testing_support::CaseName());
-
-struct PackCase {
-  DWORD major, minor, build;
-  DWORD word;
-};
-
-class PackVersion : public ::testing::TestWithParam<PackCase> {};
-
-TEST_P(PackVersion, PacksAsANonNtPlatform) {
-  const PackCase& c = GetParam();
-  OSVERSIONINFOA record{};
-  record.dwMajorVersion = c.major;
-  record.dwMinorVersion = c.minor;
-  record.dwBuildNumber = c.build;
-  EXPECT_EQ(packVersion(record), c.word);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Words, PackVersion,
-    ::testing::Values(PackCase{6, 18, 44, 0x802C1206U}, PackCase{0, 0, 0, 0x80000000U},
-                      PackCase{0x1FF, 0x2AB, 0x7FFF, 0xFFFFABFFU},
-                      PackCase{4, 10, 0x040A08AE, 0x88AE0A04U},
-                      PackCase{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFFU}));
+        Host{"LongestFields", sysname65, release65, sysname65 + " " + release65.substr(0, 61),
+             4294967295U, 0, 0, 0x800000FFU}),
+    [](const ::testing::TestParamInfo<Host>& row) { return std::string(row.param.name); });
 
 class WrongSize : public ::testing::TestWithParam<DWORD> {};
 
@@ -138,7 +102,7 @@ TEST(HostRecord, MatchesUnameAndTheWord) {
   utsname host{};
   ASSERT_EQ(uname(&host), 0);
   OSVERSIONINFOA expected{};
-  fillRecord(host, expected);
+  standin::fillRecord(host, expected);
 
   OSVERSIONINFOA record{};
   record.dwOSVersionInfoSize = sizeof record;
@@ -148,7 +112,7 @@ TEST(HostRecord, MatchesUnameAndTheWord) {
                         sizeof record - sizeof record.dwOSVersionInfoSize),
             0);
   EXPECT_EQ(csdOf(record), std::string(host.sysname) + " " + host.release);
-  EXPECT_EQ(GetVersion(), packVersion(expected));
+  EXPECT_EQ(GetVersion(), standin::packVersion(expected));
 }
 
 }  // namespace

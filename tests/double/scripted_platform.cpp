@@ -6,15 +6,18 @@
 //   OSVER_CSD     the service-pack text; 128 bytes or more leave it without a NUL
 //   OSVER_ERROR   if set, GetVersionExA fails and GetLastError returns this code
 //   OSVER_WORD    what GetVersion returns
-//   OSVER_TRACE   a file to which each call appends one line: its name, the
-//                 record size it was given (GetVersionExA), and how many bytes
-//                 the program had written to standard output by then
+// Unset, the record and the word are Windows 2000's.
+//
+// It also refuses the calls out of the report's order, on standard error and
+// with exit status 70, so a test sees a wrong order without keeping a trace.
 #include <windows.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -22,65 +25,73 @@ DWORD scriptedNumber(const char* text, char** end) {
   return static_cast<DWORD>(std::strtoul(text, end, 0));
 }
 
-DWORD scriptedWord(const char* name) {
+const char* scripted(const char* name, const char* unset) {
   const char* text = std::getenv(name);
-  return text == nullptr ? 0 : scriptedNumber(text, nullptr);
+  return text == nullptr ? unset : text;
 }
 
-void trace(const char* call, DWORD size) {
-  const char* path = std::getenv("OSVER_TRACE");
-  if (path == nullptr) {
-    return;
-  }
-  // ftell counts what stdout holds in its buffer too, and flushes nothing.
-  const long written = std::ftell(stdout);
-  FILE* log = std::fopen(path, "a");
-  if (log == nullptr) {
-    std::abort();
-  }
-  if (std::fprintf(log, "%s size=%u at=%ld\n", call, static_cast<unsigned>(size), written) < 0 ||
-      std::fclose(log) != 0) {
-    std::abort();
-  }
+enum class Call { none, record, failedRecord, lastError, word };
+Call last = Call::none;
+
+// What the report has written so far. It flushes only at its end, so until
+// then its buffer (glibc's) holds all of it, unless standard output is a
+// terminal, where each line goes out as it ends.
+std::string_view written() {
+  const char* begin = stdout->_IO_write_base;
+  return {begin, static_cast<std::size_t>(stdout->_IO_write_ptr - begin)};
 }
 
-bool failing = false;
+std::ptrdiff_t linesWritten() { return std::ranges::count(written(), '\n'); }
+
+void require(bool inOrder, const char* rule) {
+  if (!inOrder) {
+    std::fprintf(stderr, "scripted platform: %s\n", rule);
+    std::_Exit(70);
+  }
+}
 
 }  // namespace
 
 extern "C" BOOL GetVersionExA(OSVERSIONINFOA* versionInformation) {
-  trace("GetVersionExA", versionInformation->dwOSVersionInfoSize);
-  failing = std::getenv("OSVER_ERROR") != nullptr;
-  if (failing) {
+  require(last == Call::none && written().empty(), "GetVersionExA comes first, before any output");
+  require(versionInformation->dwOSVersionInfoSize == sizeof(OSVERSIONINFOA),
+          "GetVersionExA is given the record's size, 148");
+  if (std::getenv("OSVER_ERROR") != nullptr) {
+    last = Call::failedRecord;
     // A platform may leave anything behind when it fails: leave junk,
     // without a NUL, in everything but the size.
     auto* bytes = static_cast<unsigned char*>(static_cast<void*>(versionInformation));
     std::memset(bytes + sizeof(DWORD), 0xA5, sizeof(OSVERSIONINFOA) - sizeof(DWORD));
     return 0;
   }
-  char* next = std::getenv("OSVER_RECORD");
-  if (next != nullptr) {
-    versionInformation->dwMajorVersion = scriptedNumber(next, &next);
-    versionInformation->dwMinorVersion = scriptedNumber(next, &next);
-    versionInformation->dwBuildNumber = scriptedNumber(next, &next);
-    versionInformation->dwPlatformId = scriptedNumber(next, &next);
-  }
+  last = Call::record;
+  char* next = nullptr;
+  versionInformation->dwMajorVersion =
+      scriptedNumber(scripted("OSVER_RECORD", "5 0 2195 2"), &next);
+  versionInformation->dwMinorVersion = scriptedNumber(next, &next);
+  versionInformation->dwBuildNumber = scriptedNumber(next, &next);
+  versionInformation->dwPlatformId = scriptedNumber(next, &next);
   char* text = versionInformation->szCSDVersion;
   const std::size_t room = sizeof versionInformation->szCSDVersion;
+  const char* csd = scripted("OSVER_CSD", "");
   std::memset(text, 0, room);
-  if (const char* csd = std::getenv("OSVER_CSD"); csd != nullptr) {
-    // NOLINTNEXTLINE(bugprone-not-null-terminated-result): 128 bytes leave no NUL, on purpose
-    std::memcpy(text, csd, std::min(std::strlen(csd), room));
-  }
+  // NOLINTNEXTLINE(bugprone-not-null-terminated-result): 128 bytes leave no NUL, on purpose
+  std::memcpy(text, csd, std::min(std::strlen(csd), room));
   return 1;
 }
 
 extern "C" DWORD GetLastError() {
-  trace("GetLastError", 0);
-  return failing ? scriptedWord("OSVER_ERROR") : 0;
+  require(last == Call::failedRecord && written().empty(),
+          "GetLastError only straight after a failed GetVersionExA");
+  last = Call::lastError;
+  return scriptedNumber(scripted("OSVER_ERROR", "0"), nullptr);
 }
 
 extern "C" DWORD GetVersion() {
-  trace("GetVersion", 0);
-  return scriptedWord("OSVER_WORD");
+  const bool failed = last == Call::lastError;
+  require((last == Call::record || failed) && linesWritten() == (failed ? 2 : 1) &&
+              written().ends_with('\n'),
+          "GetVersion once, right after the record line");
+  last = Call::word;
+  return scriptedNumber(scripted("OSVER_WORD", "0x08930005"), nullptr);
 }

@@ -53,8 +53,9 @@ bad=(
   "record after a failed query|${nt31/bld 0 /bld 2195 }|not the record as osver sets it up"
 )
 for row in "${bad[@]}"; do
-  IFS='|' read -r -d '' name report reason <<<"$row" || true
-  reason=${reason%$'\n'}
+  name=${row%%|*} reason=${row##*|}
+  report=${row#*|}
+  report=${report%|*}
   status=0
   out=$(printf '%s' "$report" | "$checker") || status=$?
   if [ "$status" -ne 1 ] || [[ "$out" != *"$reason"* ]]; then

@@ -22,9 +22,8 @@ if [ "$status" -ne "$plain" ]; then
   echo "exit status $status under memcheck, $plain without (99: memcheck found errors)"
   failed=1
 fi
-if ! cmp -s "$scratch/expected" "$scratch/out" || [ ! -s "$scratch/out" ]; then
-  echo "the output under memcheck differs or is empty:"
-  diff "$scratch/expected" "$scratch/out" || true
+if ! diff "$scratch/expected" "$scratch/out" || [ ! -s "$scratch/out" ]; then
+  echo "the output under memcheck (>) differs from the plain run's (<) or is empty"
   failed=1
 fi
 for run in plain memcheck; do

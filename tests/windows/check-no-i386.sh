@@ -22,7 +22,7 @@ if dpkg --print-foreign-architectures | grep -qx i386; then
   echo "dpkg has the i386 architecture"
   failed=1
 fi
-if dpkg-query -W -f='${Package}:${Architecture}\n' | grep ':i386$'; then
+if dpkg-query -W -f='${db:Status-Abbrev}${Package}:${Architecture}\n' | grep '^ii.*:i386$'; then
   echo "the i386 packages above are installed"
   failed=1
 fi
@@ -30,9 +30,14 @@ fi
 wine 'C:\windows\syswow64\cmd.exe' <"$input" >/dev/null &
 exec 3>"$input"
 
-# The prefix's processes, by the prefix in their environment.
+# Wine's processes of the prefix: Wine's own programs, with the prefix in
+# their environment (as this script and what it runs have too).
 processes() {
-  grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3 || true
+  local pid
+  for pid in $(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3); do
+    [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] && echo "$pid"
+  done
+  return 0
 }
 program=
 for _ in $(seq 100); do
@@ -69,6 +74,10 @@ while IFS= read -r file; do
   fi
 done <"$scratch/files"
 dlls=$(grep -c '/i386-windows/.*\.dll$' "/proc/$program/maps" || true)
+if ((dlls == 0)); then
+  echo "the 32-bit cmd.exe (process $program) maps no 32-bit Windows DLL from an i386-windows folder"
+  failed=1
+fi
 echo "$(wc -w <<<"$pids") processes of the prefix map $elf ELF objects, none of them i386;" \
   "the 32-bit cmd.exe (process $program) maps wow64cpu.dll and $dlls mappings of 32-bit" \
   "Windows DLLs"

@@ -1,32 +1,43 @@
 // Whether this machine runs 32-bit x86 code inside a 64-bit process, as
 // Wine's WoW64 mode does: a far call into Linux's 32-bit user code segment,
-// to code that returns at once. Exits 0 once back; a machine that offers no
-// such segment (some virtual machines run 64-bit user code only) ends the
-// process with SIGSEGV. For x86-64 Linux alone: the tests build it with the
-// host's compiler.
+// to code that returns at once; back in 64-bit code, the process exits 0. A
+// machine that offers no such segment (some virtual machines run 64-bit
+// user code only) ends it with SIGSEGV. For x86-64 Linux alone: the tests
+// build it with the host's compiler.
 #include <sys/mman.h>
 
 #include <cstdint>
 #include <cstring>
 
 int main() {
-  // The 32-bit code must lie below 4 GiB: a page there holds `retf`, then
-  // the far pointer to it, an offset and the segment's selector.
-  void* page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE | PROT_EXEC,
-                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
-  if (page == MAP_FAILED) {
+  // 32-bit code sees only the low 32 bits of addresses, so the code, its
+  // stack and the far pointer all lie in one page below 4 GiB.
+  void* mapped = mmap(nullptr, 4096, PROT_READ | PROT_WRITE | PROT_EXEC,
+                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
+  if (mapped == MAP_FAILED) {
     return 2;
   }
-  auto* bytes = static_cast<unsigned char*>(page);
-  bytes[0] = 0xCB;  // retf
-  const auto offset = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(page));
+  auto* page = static_cast<unsigned char*>(mapped);
+  const auto low = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(mapped));
+  const uint32_t stackTop = low + 4096;
+  const uint32_t code32 = low + 0x20;
+  const uint32_t farPointer = low + 0x40;
   const uint16_t user32CodeSelector = 0x23;
-  std::memcpy(bytes + 8, &offset, sizeof offset);
-  std::memcpy(bytes + 12, &user32CodeSelector, sizeof user32CodeSelector);
-  // The call pushes below the stack pointer: step over the red zone first.
-  __asm__ volatile("sub $128, %%rsp\n\tlcall *(%0)\n\tadd $128, %%rsp"
-                   :
-                   : "r"(bytes + 8)
-                   : "memory");
-  return 0;
+  // Back in 64-bit code it exits at once: the other registers' upper
+  // halves need not have survived 32-bit code.
+  unsigned char code64[] = {
+      0xBC, 0,    0,    0, 0,        // mov esp, stackTop
+      0xFF, 0x1C, 0x25, 0, 0, 0, 0,  // call far [farPointer]
+      0xB8, 0xE7, 0,    0, 0,        // mov eax, 231 (exit_group)
+      0x31, 0xFF,                    // xor edi, edi
+      0x0F, 0x05,                    // syscall
+  };
+  std::memcpy(code64 + 1, &stackTop, sizeof stackTop);
+  std::memcpy(code64 + 8, &farPointer, sizeof farPointer);
+  std::memcpy(page, code64, sizeof code64);
+  page[0x20] = 0xCB;  // retf, as 32-bit code
+  std::memcpy(page + 0x40, &code32, sizeof code32);
+  std::memcpy(page + 0x44, &user32CodeSelector, sizeof user32CodeSelector);
+  reinterpret_cast<void (*)()>(mapped)();
+  return 3;
 }

@@ -8,7 +8,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 case ${OSVER_WINE_MODE:?set by the tests} in
   classic) export WINEARCH=win32 ;;
-  wow64) export WINEDLLPATH=${OSVER_WINE_DLLS:?set by the tests} ;;
+  wow64) unset WINEARCH && export WINEDLLPATH=${OSVER_WINE_DLLS:?set by the tests} ;;
   *) echo "unknown Wine mode $OSVER_WINE_MODE" && exit 1 ;;
 esac
 echo "$(wine --version), $OSVER_WINE_MODE mode"

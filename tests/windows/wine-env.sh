@@ -2,16 +2,26 @@
 # Sourced by the runs under Wine: a quiet prefix that asks for nothing, in
 # the mode the tests were configured for (OSVER_WINE_MODE: classic, a 32-bit
 # prefix; wow64, a 64-bit one with the 32-bit DLLs in OSVER_WINE_DLLS). Says
-# which Wine runs, in which mode. $1 is the prefix directory.
+# which Wine runs, in which mode, and what runs its 32-bit code: the CPU, or
+# QEMU, which prints its own version instead of running the program where
+# QEMU_VERSION is set. $1 is the prefix directory.
 export WINEPREFIX="$1"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 case ${OSVER_WINE_MODE:?set by the tests} in
-  classic) export WINEARCH=win32 ;;
-  wow64) unset WINEARCH && export WINEDLLPATH=${OSVER_WINE_DLLS:?set by the tests} ;;
+  classic)
+    export WINEARCH=win32
+    emulator=$({ QEMU_VERSION=1 /usr/lib/wine/wine --version || true; } 2>/dev/null |
+      sed -n 's/^qemu-i386 version \([^ ]*\).*/QEMU \1/p')
+    ;;
+  wow64)
+    unset WINEARCH
+    export WINEDLLPATH=${OSVER_WINE_DLLS:?set by the tests}
+    emulator=
+    ;;
   *) echo "unknown Wine mode $OSVER_WINE_MODE" && exit 1 ;;
 esac
-echo "$(wine --version), $OSVER_WINE_MODE mode"
+echo "$(wine --version), $OSVER_WINE_MODE mode, its 32-bit code run ${emulator:+by }${emulator:-natively}"
 
 # Sets the Windows version the prefix's programs are told. Wine reads it from
 # the registry; winecfg -v would write the same value, but Wine 8's 64-bit

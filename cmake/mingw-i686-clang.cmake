@@ -5,39 +5,17 @@ set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_CXX_COMPILER_TARGET i686-w64-mingw32)
 
-# NAME, then NAME-N for each release's versioned copies, newest first.
-function(osver_versioned_names result name)
-  set(names ${name})
-  foreach(major RANGE 40 13 -1)
-    list(APPEND names ${name}-${major})
-  endforeach()
-  set(${result} ${names} PARENT_SCOPE)
-endfunction()
-
-# lld 16 or later: older ones ignore -release and write no PE checksum, which
-# NT 3.1 wants. The release's own ld.lld if it is new enough (Debian 13: 19),
-# else a versioned one beside it (Debian 12: lld-16 beside its 14).
-function(osver_lld_writes_checksum result lld)
-  execute_process(COMMAND ${lld} --version OUTPUT_VARIABLE version ERROR_QUIET)
-  if(NOT version MATCHES "LLD ([0-9]+)\\." OR CMAKE_MATCH_1 LESS 16)
-    set(${result} FALSE PARENT_SCOPE)
-  endif()
-endfunction()
-osver_versioned_names(lld_names ld.lld)
-find_program(OSVER_LLD NAMES ${lld_names} VALIDATOR osver_lld_writes_checksum)
-if(NOT OSVER_LLD)
-  message(FATAL_ERROR "No lld 16 or later (ld.lld, ld.lld-16, ...): the clang build needs one to "
-                      "write the PE checksum. scripts/install-deps, run as root, installs it.")
+# Which lld and windres, as scripts/clang-toolchain decides for every part
+# of the build and its scripts.
+execute_process(COMMAND ${CMAKE_CURRENT_LIST_DIR}/../scripts/clang-toolchain
+                OUTPUT_VARIABLE found RESULT_VARIABLE missing)
+if(missing)
+  message(FATAL_ERROR "${found}scripts/install-deps, run as root, installs what is missing.")
 endif()
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld --ld-path=${OSVER_LLD}")
-
-# The version resource: LLVM's windres, whichever version the release has.
-osver_versioned_names(windres_names llvm-windres)
-find_program(CMAKE_RC_COMPILER NAMES ${windres_names})
-if(NOT CMAKE_RC_COMPILER)
-  message(FATAL_ERROR "No llvm-windres: the clang build compiles the version resource with it. "
-                      "scripts/install-deps, run as root, installs it (Debian's llvm).")
-endif()
+string(REGEX MATCH "lld=([^\n]*)" _ "${found}")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld --ld-path=${CMAKE_MATCH_1}")
+string(REGEX MATCH "windres=([^\n]*)" _ "${found}")
+set(CMAKE_RC_COMPILER ${CMAKE_MATCH_1})
 set(CMAKE_RC_FLAGS_INIT --target=pe-i386)
 
 # Debian has no C++ run-time for this target; the project's programs need

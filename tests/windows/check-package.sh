@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# cpack makes the users' zip, holding the program, the README and the
+# cpack makes the users' zip, holding the program, its README.TXT and the
 # licence, its text plain ASCII with CR LF line ends; the source zip; and a
 # SHA256SUMS for both that sha256sum -c accepts. The source zip, unpacked
-# where there is no .git and no git on the PATH, builds the same release,
+# where there is no .git and no git on the PATH, builds the same package,
 # byte for byte, as the README says to.
 # Usage: check-package.sh CMAKE CPACK BUILD-DIR NAME WORK-DIR
 set -euo pipefail
@@ -13,11 +13,11 @@ zip=$name-win32.zip
 (cd "$build" && rm -f ./*.zip SHA256SUMS && "$cpack" >/dev/null && sha256sum --check --strict SHA256SUMS)
 rm -rf "$work" && mkdir -p "$work/win32" "$work/bin"
 contents=$("$cmake" -E chdir "$work/win32" "$cmake" -E tar xvf "$build/$zip" 2>&1 | sed 's/^x //' | tr '\n' ' ')
-if [ "$contents" != "LICENSE README.md osver.exe " ]; then
+if [ "$contents" != "LICENSE README.TXT osver.exe " ]; then
   echo "$zip holds: $contents"
   exit 1
 fi
-for text in LICENSE README.md; do
+for text in LICENSE README.TXT; do
   if LC_ALL=C grep -n -v $'\r$' "$work/win32/$text" || LC_ALL=C grep -n -P '[^\x00-\x7f]' "$work/win32/$text"; then
     echo "$text in $zip: the lines above are not ASCII ending in CR LF"
     exit 1
@@ -27,9 +27,9 @@ done
 # Where git fails, its own reason is passed on.
 mkdir -p "$work/not-a-checkout/out"
 echo "gitdir: $work/nowhere" >"$work/not-a-checkout/.git"
-if out=$(python3 "$(dirname "$0")/../../cmake/release-zip.py" "$work/win32" "$work/not-a-checkout" \
+if out=$(python3 "$(dirname "$0")/../../cmake/package-zip.py" "$work/win32" "$work/not-a-checkout" \
   "$work/not-a-checkout/out" "$name" 2026-01-01 2>&1) || [[ $out != *"fatal: not a git repository"* ]]; then
-  echo "release-zip, where git fails, said: $out"
+  echo "package-zip, where git fails, said: $out"
   exit 1
 fi
 

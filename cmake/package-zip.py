@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
-"""Makes the release: NAME-win32.zip of the staged files, NAME-source.zip of
+"""Makes the zips: NAME-win32.zip of the staged files, NAME-source.zip of
 the source, and SHA256SUMS for both, which `sha256sum -c` checks. Their bytes
-depend on the files' contents and the release date alone.
+depend on the files' contents and the package date alone.
 
-Usage: release-zip.py STAGING-DIR SOURCE-DIR OUTPUT-DIR NAME RELEASE-DATE
+Usage: package-zip.py STAGING-DIR SOURCE-DIR OUTPUT-DIR NAME PACKAGE-DATE
 
-RELEASE-DATE is YYYY-MM-DD; SOURCE_DATE_EPOCH, where set, takes its place.
+PACKAGE-DATE is YYYY-MM-DD; SOURCE_DATE_EPOCH, where set, takes its place.
 Every entry is dated with it, in name order, with no extra fields. The win32
 zip is for Windows: MS-DOS entries, and its text files (all but .exe) plain
-ASCII with CR LF line ends, as Notepad of any release shows them. The source
+ASCII with CR LF line ends, as Notepad of any Windows version shows them. The source
 zip keeps the files as they are, with their Unix modes, below NAME/: the
 files git tracks in a checkout, and every file but build/ elsewhere (an
 unpacked source zip), so that a source zip gives itself again.
@@ -22,7 +22,7 @@ import sys
 import zipfile
 
 
-def release_time(date):
+def package_time(date):
     epoch = os.environ.get("SOURCE_DATE_EPOCH")
     try:
         if epoch:
@@ -31,9 +31,9 @@ def release_time(date):
             when = datetime.datetime.fromisoformat(date)
     except ValueError:
         given = f"SOURCE_DATE_EPOCH={epoch!r}, no count of seconds" if epoch else f"{date!r}"
-        sys.exit(f"release-zip: cannot tell the release date from {given}")
+        sys.exit(f"package-zip: cannot tell the package date from {given}")
     if when.year < 1980:
-        sys.exit(f"release-zip: the release date {when:%Y-%m-%d} is before 1980, where zip dates begin")
+        sys.exit(f"package-zip: the package date {when:%Y-%m-%d} is before 1980, where zip dates begin")
     return when.timetuple()[:6]
 
 
@@ -44,11 +44,11 @@ def source_files(top):
             listing = subprocess.run(["git", "-C", top, "ls-files", "--stage", "-z"], check=True,
                                      capture_output=True).stdout.decode()
         except OSError as error:
-            sys.exit(f"release-zip: {top} is a git checkout, but git cannot be run: {error}")
+            sys.exit(f"package-zip: {top} is a git checkout, but git cannot be run: {error}")
         except subprocess.CalledProcessError as error:
             # git's own reason, such as a checkout owned by another user.
             reason = error.stderr.decode(errors="replace").strip() or f"exit status {error.returncode}"
-            sys.exit(f"release-zip: {top} is a git checkout, but git cannot list its files: {reason}")
+            sys.exit(f"package-zip: {top} is a git checkout, but git cannot list its files: {reason}")
         files = {}
         for record in filter(None, listing.split("\0")):
             info, path = record.split("\t", 1)
@@ -65,7 +65,7 @@ def windows_text(name, data):
         text = data.decode("ascii")
     except UnicodeDecodeError as error:
         line = data[:error.start].count(b"\n") + 1
-        sys.exit(f"release-zip: {name}, line {line}: not ASCII, which old Windows shows garbled")
+        sys.exit(f"package-zip: {name}, line {line}: not ASCII, which old Windows shows garbled")
     return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("ascii")
 
 
@@ -86,7 +86,7 @@ def main():
     if len(sys.argv) != 6:
         sys.exit(__doc__)
     staging, source, output = map(pathlib.Path, sys.argv[1:4])
-    name, when = sys.argv[4], release_time(sys.argv[5])
+    name, when = sys.argv[4], package_time(sys.argv[5])
     win32 = [(file.name, file.read_bytes() if file.suffix == ".exe"
               else windows_text(file.name, file.read_bytes()), 0)
              for file in sorted(staging.iterdir())]

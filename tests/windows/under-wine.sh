@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# The Windows programs under Wine, one named row per case: the Windows
+# version Wine claims to be, the program with its arguments and streams, and
+# the exit status and the whole report expected, each line of which must
+# reach the file ending in CR LF. Nothing may reach standard error.
+# VERSIONS holds the report osver writes under each Windows version, written
+# from that version's published numbers; every version this Wine offers is a
+# row, and one without a written report must give a report that CHECKER
+# passes. In WoW64 mode, check-no-i386.sh follows the rows.
+# Usage: under-wine.sh PREFIX OSVER STATIC-OBJECT ARGUMENT-COUNT CHECKER VERSIONS
+set -euo pipefail
+here=$(dirname "$0")
+prefix=$1 osver=$2 static_object=$3 argument_count=$4 checker=$5 versions=$6
+source "$here/wine-env.sh" "$prefix"
+scratch=$(mktemp -d)
+cleanup() {
+  wineserver --kill 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# The prefix, made once per build tree, and its server and Wine's own
+# services, kept running from the first row to the last: each row then
+# starts its own process only, which under QEMU takes a tenth of the time.
+# Their streams are not this script's, which the test runner reads to their
+# end, and they go a minute after the last program ends if it is killed.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  rm -rf "$WINEPREFIX"
+  wineboot --init >/dev/null 2>&1
+  wineserver --wait
+fi
+wineserver --kill 2>/dev/null || true
+wineserver --persistent=60 </dev/null >/dev/null 2>&1
+wine wineboot </dev/null >/dev/null 2>&1
+
+failed=0 rows=0 told=
+# row NAME WINDOWS-VERSION STATUS EXPECTED-REPORT COMMAND...
+row() {
+  local name=$1 version=$2 want=$3 status=0
+  printf %s "$4" | sed 's/$/\r/' >"$scratch/expected"
+  shift 4
+  if [ "$version" != "$told" ]; then
+    windows_version "$version"
+    told=$version
+  fi
+  rows=$((rows + 1))
+  "$@" >"$scratch/out" 2>"$scratch/err" || status=$?
+  if ! cmp -s "$scratch/expected" "$scratch/out" || [ "$status" -ne "$want" ] ||
+    [ -s "$scratch/err" ]; then
+    echo "$name, under $version: exit status $status, expected $want; standard error:" \
+      "$(<"$scratch/err")"
+    diff <(cat -A "$scratch/expected") <(cat -A "$scratch/out") || true
+    failed=1
+  fi
+}
+closed_stdin() { "$@" <&-; }
+closed_stdout() { "$@" >&-; }
+dev_full() { "$@" >/dev/full; }
+in_directory() { (cd "$1" && shift && "$@"); }
+# A report no version's published numbers give: status 0 and the checker's
+# pass; else the report, and the checker's reasons, on standard error.
+checked() {
+  wine "$@" >"$scratch/checked" || return
+  "$checker" "$scratch/checked" >&2 || { cat -A "$scratch/checked" >&2 && return 1; }
+}
+
+# Every version this Wine can tell a 32-bit program. winecfg lists the names
+# it accepts, one a line, after its usage text: on standard output with
+# CR LF (Wine 8), or on standard error with LF (Wine 10).
+winecfg32 /? >"$scratch/usage" 2>&1 || true # it exits non-zero after its usage
+mapfile -t offered < <(tr -d '\r' <"$scratch/usage" |
+  sed -n '/^Valid versions/,$p' | sed -n 's/^ \{1,\}\([a-z0-9]\{1,\}\) \{2,\}.*/\1/p')
+for version in "${offered[@]}"; do
+  if [ -f "$versions/$version.txt" ]; then
+    row "$version" "$version" 0 "$(<"$versions/$version.txt")"$'\n' wine "$osver"
+  else
+    row "$version" "$version" 0 "" checked "$osver"
+  fi
+done
+# Each written report's version must be among them, but Windows 11 where
+# Wine 8 runs, which does not offer it.
+for report in "$versions"/*.txt; do
+  version=$(basename "$report" .txt)
+  if ! printf '%s\n' "${offered[@]}" | grep -qx "$version" &&
+    ! [[ $version == win11 && $(wine --version) == wine-8.* ]]; then
+    echo "$version: this Wine does not offer it (it offers ${offered[*]})"
+    failed=1
+  fi
+done
+
+xp=$(<"$versions/winxp.txt")$'\n'
+# The start-up: static objects and wildcards, with every program built so.
+row StaticObject winxp 0 'constructed
+main
+destroyed
+' wine "$static_object"
+mkdir "$scratch/many"
+(cd "$scratch/many" && touch f{1..3000}.txt)
+row WildcardsExpanded winxp 0 '3001
+' in_directory "$scratch/many" wine "$argument_count" '*.txt'
+row Wildcards winxp 0 "$xp" in_directory "$scratch/many" wine "$osver" '*' '*.txt' 'f?.txt' '*/*'
+mapfile -t many < <(yes a | head -n 10000)
+row TenThousandArguments winxp 0 "$xp" wine "$osver" "${many[@]}"
+row ClosedStdin winxp 0 "$xp" closed_stdin wine "$osver"
+# A report that cannot be written exits 2.
+row DevFull winxp 2 '' dev_full wine "$osver"
+row ClosedStdout winxp 2 '' closed_stdout wine "$osver"
+
+# Windows NT 3.1 has neither GetVersionExA nor SetUnhandledExceptionFilter.
+# Wine has both, so osver runs with the name it looks up spelled wrong, as
+# NT 3.1's KERNEL32 would answer it.
+without() { # NAME REPLACEMENT COPY: osver with its one mention of NAME changed
+  python3 - "$osver" "$@" <<'PY'
+import sys
+program, name, replacement, copy = sys.argv[1:]
+data = open(program, "rb").read()
+name = name.encode() + b"\0"
+if data.count(name) != 1:
+    sys.exit(f"{program} names {name!r} {data.count(name)} times, not once")
+open(copy, "wb").write(data.replace(name, replacement.encode() + b"\0"))
+PY
+}
+without GetVersionExA GetVersionExZ "$scratch/no-record-query.exe"
+without SetUnhandledExceptionFilter SetUnhandledExceptionFiltez "$scratch/no-filter.exe"
+row NoGetVersionExA winxp 1 'GetVersionEx failed. GetLastError = 127.
+verData 0.0 bld 0 [] plat:Win32s (0)
+version.data =  A280105
+version.info.major = 5
+version.info.minor = 1
+version.info.platform = A28
+' wine "$scratch/no-record-query.exe"
+row NoSetUnhandledExceptionFilter winxp 0 "$xp" wine "$scratch/no-filter.exe"
+
+if [ "$OSVER_WINE_MODE" = wow64 ]; then
+  rows=$((rows + 1))
+  "$here/check-no-i386.sh" "$prefix" || failed=1
+fi
+if ((failed)); then
+  echo "under Wine: failures above, out of $rows rows"
+else
+  echo "under Wine: $rows rows passed (${#offered[@]} Windows versions: ${offered[*]})"
+fi
+exit "$failed"

@@ -9,7 +9,7 @@
 
 namespace standin {
 
-// Not one of Windows' own platform ids (0 to 3): the report names it "Win??".
+// None of Windows' own platform ids, so the report names it "Win??".
 constexpr DWORD unamePlatformId = 255;
 
 // Win32's ERROR_INSUFFICIENT_BUFFER, for a record of the wrong size.

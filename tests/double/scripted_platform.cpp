@@ -10,14 +10,18 @@
 //
 // It also refuses the calls out of the report's order, on standard error and
 // with exit status 70, so a test sees a wrong order without keeping a trace.
+// It sees the report's lines as they are written, not where they went: the
+// link sends the report's printf calls here (-Wl,--wrap=printf), so buffering,
+// a terminal, a full disk or a closed stream change nothing it sees.
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
+#include <string>
 
 namespace {
 
@@ -33,15 +37,8 @@ const char* scripted(const char* name, const char* unset) {
 enum class Call { none, record, failedRecord, lastError, word };
 Call last = Call::none;
 
-// What the report has written so far. It flushes only at its end, so until
-// then its buffer (glibc's) holds all of it, unless standard output is a
-// terminal, where each line goes out as it ends.
-std::string_view written() {
-  const char* begin = stdout->_IO_write_base;
-  return {begin, static_cast<std::size_t>(stdout->_IO_write_ptr - begin)};
-}
-
-std::ptrdiff_t linesWritten() { return std::ranges::count(written(), '\n'); }
+// What the report has written so far, as its printf calls formatted it.
+std::string written;
 
 void require(bool inOrder, const char* rule) {
   if (!inOrder) {
@@ -53,7 +50,7 @@ void require(bool inOrder, const char* rule) {
 }  // namespace
 
 extern "C" BOOL GetVersionExA(OSVERSIONINFOA* versionInformation) {
-  require(last == Call::none && written().empty(), "GetVersionExA comes first, before any output");
+  require(last == Call::none && written.empty(), "GetVersionExA comes first, before any output");
   require(versionInformation->dwOSVersionInfoSize == sizeof(OSVERSIONINFOA),
           "GetVersionExA is given the record's size, 148");
   if (std::getenv("OSVER_ERROR") != nullptr) {
@@ -81,7 +78,7 @@ extern "C" BOOL GetVersionExA(OSVERSIONINFOA* versionInformation) {
 }
 
 extern "C" DWORD GetLastError() {
-  require(last == Call::failedRecord && written().empty(),
+  require(last == Call::failedRecord && written.empty(),
           "GetLastError only straight after a failed GetVersionExA");
   last = Call::lastError;
   return scriptedNumber(scripted("OSVER_ERROR", "0"), nullptr);
@@ -89,9 +86,26 @@ extern "C" DWORD GetLastError() {
 
 extern "C" DWORD GetVersion() {
   const bool failed = last == Call::lastError;
-  require((last == Call::record || failed) && linesWritten() == (failed ? 2 : 1) &&
-              written().ends_with('\n'),
+  require((last == Call::record || failed) &&
+              std::ranges::count(written, '\n') == (failed ? 2 : 1) && written.ends_with('\n'),
           "GetVersion once, right after the record line");
   last = Call::word;
   return scriptedNumber(scripted("OSVER_WORD", "0x08930005"), nullptr);
+}
+
+// The report's printf: formats the text, keeps it, and writes it as printf would.
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl50-cpp,readability-identifier-naming)
+extern "C" [[gnu::format(printf, 1, 2)]] int __wrap_printf(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  std::va_list again;
+  va_copy(again, args);
+  const int length = std::vsnprintf(nullptr, 0, format, again);
+  va_end(again);
+  std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
+  // Its NUL goes to text[size()], where the string keeps one anyway.
+  std::vsnprintf(text.data(), text.size() + 1, format, args);
+  va_end(args);
+  written += text;
+  return length < 0 || std::fwrite(text.data(), 1, text.size(), stdout) < text.size() ? -1 : length;
 }

@@ -5,12 +5,10 @@
 // slots and the linker's constructor lists with asm labels, and relies on
 // their import libraries for crtdll.dll.
 //
-// Everything the program imports must exist on Windows NT 3.1, or its loader
-// refuses the file before the first instruction. The two kernel functions
-// NT 3.5 brought are therefore looked up by name here instead of imported.
-// And all the code in the file is the project's own, compiled for the 80386:
-// what the toolchain's libraries would bring in beside the import thunks
-// (__main, __acrt_iob_func, atexit) is written here instead.
+// The two kernel functions NT 3.5 brought are looked up by name here, not
+// imported, and what the toolchain's libraries would bring in beside the
+// import thunks (__main, __acrt_iob_func, atexit) is written here: the file
+// keeps the loader rules of docs/windows.md, "What the loaders need".
 #include <stdio.h>
 #include <windows.h>
 
@@ -32,8 +30,8 @@ extern FILE* crtStreams __asm__("__imp___iob");
 // a count), the entries, then a null. Its list of destructors is not run:
 // GCC and clang register a static object's destructor with atexit, so only
 // a function marked __attribute__((destructor)) would be in it, and nothing
-// here has one; a step no test exercises could break unnoticed. The GNU ld
-// script refuses such an entry, and check-pe.py finds one in lld's map.
+// here has one; a step no test exercises could break unnoticed. Such an
+// entry is refused: docs/windows.md, "What the loaders need".
 extern const Handler constructorList[] __asm__("___CTOR_LIST__");
 }
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """check-pe.py must pass PROGRAM, which says it is VERSION, and name each
-fault below once it is planted in a copy of PROGRAM or of its linker's MAP;
-and it must still pass PROGRAM with an instruction's bytes planted in the
-read-only data that follows the code.
+fault below, under its rule, once it is planted in a copy of PROGRAM or of
+its linker's MAP; and it must still pass PROGRAM with an instruction's bytes
+planted in the read-only data that follows the code.
 
 Usage: check-pe-plants.py PROGRAM MAP VERSION
 """
@@ -14,58 +14,59 @@ import pefile
 
 check_pe = runpy.run_path(str(pathlib.Path(__file__).with_name("check-pe.py")))
 problems = check_pe["problems"]
+I386 = check_pe["I386"]
 
 
 def read_only_table(pe, _):
     pe.get_section_by_rva(pe.DIRECTORY_ENTRY_IMPORT[0].struct.FirstThunk).Characteristics &= ~(
         pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_WRITE"])
-    return "in a read-only section"
+    return check_pe["WRITABLE_IAT"], "is in a read-only section"
 
 
 def memory_beyond_file(pe, _):
     pe.sections[-1].Misc_VirtualSize = pe.sections[-1].SizeOfRawData + 1
-    return f"{pe.sections[-1].SizeOfRawData + 1} bytes in memory"
+    return check_pe["NO_TAIL"], f"{pe.sections[-1].SizeOfRawData + 1} bytes in memory"
 
 
 def wrong_checksum(pe, _):
     pe.OPTIONAL_HEADER.CheckSum ^= 1
-    return "checksum"
+    return check_pe["CHECKSUM"], ", wanted"
 
 
 def win32_version_value(pe, _):
     pe.OPTIONAL_HEADER.Reserved1 = 0x0A280105
-    return "Win32VersionValue"
+    return check_pe["WIN32_VERSION"], f"{0x0A280105}, wanted 0"
 
 
 def bound_import(pe, _):
     pe.DIRECTORY_ENTRY_IMPORT[0].struct.TimeDateStamp = 0xFFFFFFFF
-    return "time stamp 0xffffffff"
+    return check_pe["NO_MACHINERY"], "time stamp 0xffffffff"
 
 
 def lookup_table_outside(pe, _):
     pe.DIRECTORY_ENTRY_IMPORT[-1].struct.OriginalFirstThunk = 0x7FFFFFF0
-    return "lookup table at 0x7ffffff0 is in no section"
+    return check_pe["IMPORTS"], "lookup table at 0x7ffffff0 is in no section"
 
 
 def manifest(pe, _):
     pe.DIRECTORY_ENTRY_RESOURCE.entries[0].struct.Name = 24  # the version resource, retyped
-    return "a manifest resource"
+    return check_pe["RESOURCES"], "a manifest resource"
 
 
 def no_dynamic_base(pe, _):
     pe.OPTIONAL_HEADER.DllCharacteristics &= ~pefile.DLL_CHARACTERISTICS[
         "IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE"]
-    return "DYNAMIC_BASE: False"
+    return check_pe["RELOCATIONS"], "DYNAMIC_BASE: False"
 
 
 def destructor_entry(_, sections):
     sections.append((".dtors", 0x1140, 4))  # where lld-16 put one
-    return "static destructor list entry (.dtors at 0x1140)"
+    return check_pe["DESTRUCTORS"], ".dtors at 0x1140"
 
 
 def no_code(_, sections):
     sections[:] = [entry for entry in sections if not entry[0].startswith(".text")]
-    return "the map places no code"
+    return I386, "the map places no code"
 
 
 NOT_386, FPU = "not an 80386 instruction", "FPU instruction"
@@ -75,7 +76,7 @@ def first_instruction(code, name, reason):
     def plant(pe, sections):
         rva = min(rva for section, rva, size in sections if section.startswith(".text") and size)
         pe.set_bytes_at_rva(rva, bytes.fromhex(code))
-        return f"{reason}: {pe.OPTIONAL_HEADER.ImageBase + rva:#x}: {name}"
+        return I386, f"{reason}: {pe.OPTIONAL_HEADER.ImageBase + rva:#x}: {name}"
     plant.__name__ = name or code
     return plant
 
@@ -118,10 +119,10 @@ failures += [f"cpuid in the read-only data: {problem}"
              for problem in named(cpuid_in_read_only_data(data, placed), placed)]
 for plant in PLANTS:
     copy, sections = pefile.PE(data=data), list(placed)
-    expected = plant(copy, sections)
+    rule, words = plant(copy, sections)
     found = named(copy.write(), sections)
-    if not any(expected in problem for problem in found):
-        failures.append(f"{plant.__name__}: {expected!r} not among {found}")
+    if not any(problem.startswith(f"{rule}: ") and words in problem for problem in found):
+        failures.append(f"{plant.__name__}: {rule!r} with {words!r} not among {found}")
 print("\n".join(failures)
       or f"{len(PLANTS)} planted faults named; CPUID's bytes in the read-only data passed")
 sys.exit(1 if failures else 0)

@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""Reads a Windows program as the loaders of every 32-bit Windows release
-read it, and its code as an 80386 runs it, and fails unless all of them
-accept it: each rule below is one of Windows NT 3.1's or Windows 95's, or
-says the release that needs it. The program uses no floating point, so its
-code holds no FPU instruction either.
+"""Reads a Windows program as a loader does, and its code as an 80386 runs
+it, and fails unless it keeps every rule of docs/windows.md's table, "What
+the loaders need". Each message begins with the name of its rule's row.
 
 Usage: check-pe.py PROGRAM MAP MAX-BYTES [--exact] [--version X.Y.Z]
 MAP is the linker's map of PROGRAM (GNU ld's or lld's): it tells which bytes
@@ -22,8 +20,24 @@ import sys
 import capstone
 import pefile
 
-# Every import a program of this project may have, each present in the
-# KERNEL32.dll and crtdll.dll of Windows NT 3.1 and Windows 95.
+# The rows of docs/windows.md's table, "What the loaders need".
+CONSOLE = "x86 console program"
+SUBSYSTEM = "subsystem version 3.10"
+OS_VERSION = "operating system version 1.0"
+WRITABLE_IAT = "writable import address table"
+NO_TAIL = "no section longer in memory than in the file"
+CHECKSUM = "correct checksum"
+ALIGNMENT = "512/4096 alignment"
+WIN32_VERSION = "Win32VersionValue 0"
+RELOCATIONS = "relocations and DYNAMIC_BASE"
+NO_MACHINERY = "no TLS, bound or delayed imports"
+RESOURCES = "one version resource, no manifest"
+I386 = "80386 instructions, no FPU"
+IMPORTS = "listed imports only"
+DESTRUCTORS = "no static destructor list entry"
+TIME_STAMP = "no time stamp"
+
+# The imports docs/windows.md lists, and memcpy, which a compiler may call too.
 ALLOWED = {
     "kernel32.dll": {"ExitProcess", "GetLastError", "GetModuleHandleA", "GetProcAddress",
                      "GetVersion", "SetLastError"},
@@ -34,9 +48,10 @@ ALLOWED = {
 REQUIRED = {(dll, f) for dll, functions in ALLOWED.items() for f in functions} - {
     ("crtdll.dll", "memset"), ("crtdll.dll", "memcpy")}
 
-# The directories a loader from NT 3.1 and Windows 95 on reads; the others
-# are left out. Resources are checked on their own.
-DIRECTORIES = {"BASERELOC": True, "TLS": False, "BOUND_IMPORT": False, "DELAY_IMPORT": False}
+# The data directories a rule wants (True) or refuses; resources and imports
+# are checked on their own.
+DIRECTORIES = {"BASERELOC": (RELOCATIONS, True), "TLS": (NO_MACHINERY, False),
+               "BOUND_IMPORT": (NO_MACHINERY, False), "DELAY_IMPORT": (NO_MACHINERY, False)}
 RT_VERSION, RT_MANIFEST = 16, 24
 
 # The 80386's two-byte opcodes (0F xx). Every other one came later: BSWAP,
@@ -80,33 +95,32 @@ def code_problems(pe, sections):
     code = [(rva, size) for name, rva, size in sections
             if re.fullmatch(r"\.text([$.].*)?", name) and size > 0]
     if not code:
-        yield "the map places no code"
+        yield f"{I386}: the map places no code"
     for rva, size in code:
         section = pe.get_section_by_rva(rva)
         if (section is None or not section.IMAGE_SCN_MEM_EXECUTE
                 or rva + size > section.VirtualAddress + section.Misc_VirtualSize):
-            yield f"the map's code at {rva:#x}, {size} bytes, is in no executable section"
+            yield f"{I386}: the map's code at {rva:#x}, {size} bytes, is in no executable section"
             continue
         at = 0
         for insn in decoder.disasm(pe.get_data(rva, size), pe.OPTIONAL_HEADER.ImageBase + rva):
             at += insn.size
             named = f"{insn.address:#x}: {insn.mnemonic} {insn.op_str}".rstrip()
             if insn.opcode[0] in FPU_OPCODES:
-                yield f"FPU instruction: {named}"
+                yield f"{I386}: FPU instruction: {named}"
             elif ((insn.opcode[0] == 0x0F and insn.opcode[1] not in I386_TWO_BYTE)
                   or not {insn.group_name(g) for g in insn.groups} <= I386_GROUPS
                   or insn.mnemonic.split()[-1] in LATER_NAMES):
-                yield f"not an 80386 instruction: {named}"
+                yield f"{I386}: not an 80386 instruction: {named}"
         if at < size:
             rest = pe.get_data(rva + at, min(size - at, 4)).hex()
-            yield (f"not an 80386 instruction: {pe.OPTIONAL_HEADER.ImageBase + rva + at:#x}: "
-                   f"no instruction ({rest}...)")
+            yield (f"{I386}: not an 80386 instruction: "
+                   f"{pe.OPTIONAL_HEADER.ImageBase + rva + at:#x}: no instruction ({rest}...)")
 
 
 def imports(pe):
     for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
         for function in entry.imports:
-            # Ordinals differ between releases; names do not.
             name = function.name.decode() if function.name else f"ordinal {function.ordinal}"
             yield entry.dll.decode().lower(), name, entry.struct.FirstThunk
 
@@ -119,7 +133,7 @@ def descriptor_problems(pe):
         pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]].VirtualAddress
     section = pe.get_section_by_rva(rva)
     if section is None:
-        yield f"import directory at {rva:#x} outside every section"
+        yield f"{IMPORTS}: import directory at {rva:#x} outside every section"
         return
     for at in range(rva, section.VirtualAddress + section.Misc_VirtualSize - 19, 20):
         lookup, stamp, _, name, table = struct.unpack("<5I", pe.get_data(at, 20))
@@ -127,24 +141,25 @@ def descriptor_problems(pe):
             return
         for what, where in [("lookup table", lookup), ("DLL name", name), ("address table", table)]:
             if pe.get_section_by_rva(where) is None:
-                yield f"import descriptor at {at:#x}: its {what} at {where:#x} is in no section"
+                yield (f"{IMPORTS}: import descriptor at {at:#x}: its {what} at {where:#x} "
+                       "is in no section")
         if stamp != 0:
-            yield f"import descriptor at {at:#x}: time stamp {stamp:#x}, wanted 0 (not bound)"
-    yield f"the import descriptors at {rva:#x} end in no null descriptor"
+            yield (f"{NO_MACHINERY}: import descriptor at {at:#x}: time stamp {stamp:#x}, "
+                   "wanted 0 (not bound)")
+    yield f"{IMPORTS}: the import descriptors at {rva:#x} end in no null descriptor"
 
 
 def resource_problems(pe, version):
     """Exactly one version resource, in US English, saying VERSION (file and
-    product, in the numbers and the text), and no other resource: above all
-    no manifest, which would change what Windows 8.1 and later report."""
+    product, in the numbers and the text), and no other resource."""
     directory = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
     found = [(entry.id, name.id, language.id) for entry in (directory.entries if directory else [])
              for name in entry.directory.entries for language in name.directory.entries]
     if any(kind == RT_MANIFEST for kind, _, _ in found):
-        yield "a manifest resource: Windows would tell the program another version"
+        yield f"{RESOURCES}: a manifest resource"
     wanted = [(RT_VERSION, 1, 0x409)] if version else []
     if found != wanted:
-        yield f"resources (type, name, language): {found}, wanted {wanted}"
+        yield f"{RESOURCES}: resources (type, name, language): {found}, wanted {wanted}"
         return
     if not version:
         return
@@ -154,65 +169,64 @@ def resource_problems(pe, version):
     for what, value in [("file", (fixed.FileVersionMS, fixed.FileVersionLS)),
                         ("product", (fixed.ProductVersionMS, fixed.ProductVersionLS))]:
         if value != packed:
-            yield f"{what} version {value[0]:#x} {value[1]:#x}, wanted {packed[0]:#x} {packed[1]:#x}"
+            yield (f"{RESOURCES}: {what} version {value[0]:#x} {value[1]:#x}, "
+                   f"wanted {packed[0]:#x} {packed[1]:#x}")
     strings = {key.decode(): value.decode() for info in pe.FileInfo[0]
                if info.Key == b"StringFileInfo" for table in info.StringTable
                if table.LangID == b"040904E4" for key, value in table.entries.items()}
     for key, value in [("FileVersion", version), ("ProductVersion", version),
                        ("ProductName", "osver"), ("OriginalFilename", "osver.exe")]:
         if strings.get(key) != value:
-            yield f"version resource, US English, code page 1252: {key} {strings.get(key)!r}, wanted {value!r}"
+            yield (f"{RESOURCES}: version resource, US English, code page 1252: "
+                   f"{key} {strings.get(key)!r}, wanted {value!r}")
 
 
 def problems(pe, sections, size, max_size, exact, version=None):
     header, optional = pe.FILE_HEADER, pe.OPTIONAL_HEADER
     directory = {name: optional.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY[
         f"IMAGE_DIRECTORY_ENTRY_{name}"]].VirtualAddress != 0 for name in DIRECTORIES}
-    for what, value, wanted in [
-            ("machine", header.Machine, 0x14C),  # i386
-            ("executable", bool(header.IMAGE_FILE_EXECUTABLE_IMAGE), True),
-            ("relocations stripped", bool(header.IMAGE_FILE_RELOCS_STRIPPED), False),
-            ("time stamp (two builds would differ)", header.TimeDateStamp, 0),
-            ("subsystem (the console)", optional.Subsystem, 3),
-            ("subsystem version (NT 3.1 loads 3.10 at most)",
+    for rule, what, value, wanted in [
+            (CONSOLE, "machine", header.Machine, 0x14C),  # i386
+            (CONSOLE, "executable", bool(header.IMAGE_FILE_EXECUTABLE_IMAGE), True),
+            (CONSOLE, "subsystem", optional.Subsystem, 3),  # the console
+            (SUBSYSTEM, "",
              (optional.MajorSubsystemVersion, optional.MinorSubsystemVersion), (3, 10)),
-            ("operating system version (NT 3.1's)",
+            (OS_VERSION, "",
              (optional.MajorOperatingSystemVersion, optional.MinorOperatingSystemVersion), (1, 0)),
-            ("alignment in memory and in the file (Windows 95's)",
+            (CHECKSUM, "", optional.CheckSum, pe.generate_checksum()),
+            (ALIGNMENT, "in memory, in the file",
              (optional.SectionAlignment, optional.FileAlignment), (4096, 512)),
-            ("checksum", optional.CheckSum, pe.generate_checksum()),
-            # Non-zero, NT reports the version it holds instead of its own.
-            ("Win32VersionValue", optional.Reserved1, 0),
-            # Without it Vista and later load the file at its base, as every
-            # release before them, and its relocations go untried.
-            ("DYNAMIC_BASE", bool(optional.IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE), True),
-            *((f"{name} directory present", directory[name], wanted)
-              for name, wanted in DIRECTORIES.items())]:
+            (WIN32_VERSION, "", optional.Reserved1, 0),
+            (RELOCATIONS, "relocations stripped", bool(header.IMAGE_FILE_RELOCS_STRIPPED), False),
+            (RELOCATIONS, "DYNAMIC_BASE",
+             bool(optional.IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE), True),
+            *((rule, f"{name} directory present", directory[name], wanted)
+              for name, (rule, wanted) in DIRECTORIES.items()),
+            (TIME_STAMP, "", header.TimeDateStamp, 0)]:
         if value != wanted:
-            yield f"{what}: {value}, wanted {wanted}"
+            yield f"{rule}: {what + ': ' if what else ''}{value}, wanted {wanted}"
     for section in pe.sections:
         if 0 < section.SizeOfRawData < section.Misc_VirtualSize:
             name = section.Name.rstrip(b"\0").decode()
-            yield (f"section {name}: {section.Misc_VirtualSize} bytes in memory, "
+            yield (f"{NO_TAIL}: {name}, {section.Misc_VirtualSize} bytes in memory, "
                    f"{section.SizeOfRawData} in the file")
     if size > max_size:
-        yield f"{size} bytes, more than {max_size}"
+        yield f"size: {size} bytes, more than {max_size}"
     yield from descriptor_problems(pe)
     yield from resource_problems(pe, version)
     found = list(imports(pe))
     for table in sorted({address for _, _, address in found}):
         section = pe.get_section_by_rva(table)
         if section is None or not section.IMAGE_SCN_MEM_WRITE:
-            yield f"import address table at {table:#x} in a read-only section"
+            yield f"{WRITABLE_IAT}: the address table at {table:#x} is in a read-only section"
     for dll, function, _ in found:
         if function not in ALLOWED.get(dll, ()):
-            yield f"imports {function} from {dll}"
+            yield f"{IMPORTS}: imports {function} from {dll}"
     for dll, function in sorted(REQUIRED - {(dll, f) for dll, f, _ in found} if exact else []):
-        yield f"does not import {function} from {dll}"
-    for name, rva, size in sections:
-        if re.fullmatch(r"\.dtors?(\..*)?", name) and size > 0:
-            # GNU ld's script refuses these; lld lists them unseen.
-            yield f"a static destructor list entry ({name} at {rva:#x}): the start-up runs none"
+        yield f"{IMPORTS}: does not import {function} from {dll}"
+    for name, rva, length in sections:
+        if re.fullmatch(r"\.dtors?(\..*)?", name) and length > 0:
+            yield f"{DESTRUCTORS}: {name} at {rva:#x}"
     yield from code_problems(pe, sections)
 
 

@@ -2,22 +2,22 @@
 # scripts/check-report passes every expected report, with LF or CR LF line
 # ends, and rejects reports whose format or agreement is off, for the reason
 # named.
-# Usage: check-report-test.sh CHECKER RELEASES-DIR
+# Usage: check-report-test.sh CHECKER VERSIONS-DIR
 set -euo pipefail
-checker=$1 releases=$2
+checker=$1 versions=$2
 failed=0
 
 nt31=$'GetVersionEx failed. GetLastError = 127.\nverData 0.0 bld 0 [] plat:Win32s (0)
 version.data =  2100A03\nversion.info.major = 3\nversion.info.minor = 10\nversion.info.platform = 210\n'
-win98=$(<"$releases/win98.txt")$'\n'
-winxp=$(<"$releases/winxp.txt")$'\n'
+win98=$(<"$versions/win98.txt")$'\n'
+winxp=$(<"$versions/winxp.txt")$'\n'
 
-for release in "$releases"/*.txt; do
+for version in "$versions"/*.txt; do
   for ending in lf crlf; do
-    report=$(<"$release")$'\n'
+    report=$(<"$version")$'\n'
     [ "$ending" = crlf ] && report=${report//$'\n'/$'\r\n'}
     if ! out=$(printf '%s' "$report" | "$checker"); then
-      echo "rejected $(basename "$release") ($ending): $out"
+      echo "rejected $(basename "$version") ($ending): $out"
       failed=1
     fi
   done

@@ -3,7 +3,7 @@
 # With mingw-w64 (GCC or clang) a program is a plain Win32 console program for
 # x86 that stands on the project's own start-up and imports from KERNEL32.dll
 # and crtdll.dll alone. Which option below serves which loader rule, and the
-# release that needs it: docs/windows.md, "What the loaders need".
+# Windows version that needs it: docs/windows.md, "What the loaders need".
 
 function(osver_program_settings target)
   if(NOT MINGW)
@@ -20,7 +20,7 @@ function(osver_program_settings target)
   if(kind STREQUAL "EXECUTABLE")
     target_sources(${target} PRIVATE $<TARGET_OBJECTS:osver_start>)
     # -nostdlib: no start-up, library or default manifest of the toolchain.
-    # 0x400000: a base every Win32 release has free. The map beside the file
+    # 0x400000: a base every Win32 version has free. The map beside the file
     # tells its checks which bytes are code (GNU ld and lld both take -Map).
     target_link_options(${target} PRIVATE -nostdlib -s -Wl,-e,_mainCRTStartup
                         -Wl,--subsystem,console:3.10 -Wl,--major-os-version,1

@@ -1,5 +1,5 @@
 // The process start-up and exit of osver.exe, over crtdll.dll, the C run-time
-// every Win32 release ships, from Windows NT 3.1 and Windows 95 on.
+// every Win32 version ships, from Windows NT 3.1 and Windows 95 on.
 //
 // For the GCC and clang mingw-w64 toolchains alone: it names import-table
 // slots and the linker's constructor lists with asm labels, and relies on

@@ -52,7 +52,7 @@ make=$(command -v make)
 )
 rebuilt=$work/$name/build/windows-x86
 if ! cmp "$build/$zip" "$rebuilt/$zip" || ! diff "$build/SHA256SUMS" "$rebuilt/SHA256SUMS"; then
-  echo "the release built from $name-source.zip differs from this one"
+  echo "the package built from $name-source.zip differs from this one"
   exit 1
 fi
 rm -rf "$work"

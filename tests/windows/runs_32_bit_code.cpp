@@ -1,9 +1,11 @@
 // Whether this machine runs 32-bit x86 code inside a 64-bit process, as
 // Wine's WoW64 mode does: a far call into Linux's 32-bit user code segment,
-// to code that returns at once; back in 64-bit code, the process exits 0. A
-// machine that offers no such segment (some virtual machines run 64-bit
-// user code only) ends it with SIGSEGV. For x86-64 Linux alone: the tests
-// build it with the host's compiler.
+// to code that returns at once, then the i386 system call gate (int 0x80),
+// which Wine's WoW64 side uses to give each thread its segment; then the
+// process exits 0. A machine that offers no such segment (some virtual
+// machines run 64-bit user code only), or no such gate (a kernel booted
+// with ia32_emulation=0), ends it with SIGSEGV. For x86-64 Linux alone: it
+// is built with the host's compiler.
 #include <sys/mman.h>
 
 #include <cstdint>
@@ -23,11 +25,13 @@ int main() {
   const uint32_t code32 = low + 0x20;
   const uint32_t farPointer = low + 0x40;
   const uint16_t user32CodeSelector = 0x23;
-  // Back in 64-bit code it exits at once: the other registers' upper
-  // halves need not have survived 32-bit code.
+  // Back in 64-bit code it asks for its process id the i386 way and exits:
+  // the other registers' upper halves need not have survived 32-bit code.
   unsigned char code64[] = {
       0xBC, 0,    0,    0, 0,        // mov esp, stackTop
       0xFF, 0x1C, 0x25, 0, 0, 0, 0,  // call far [farPointer]
+      0xB8, 0x14, 0,    0, 0,        // mov eax, 20 (getpid, as i386 numbers it)
+      0xCD, 0x80,                    // int 0x80
       0xB8, 0xE7, 0,    0, 0,        // mov eax, 231 (exit_group)
       0x31, 0xFF,                    // xor edi, edi
       0x0F, 0x05,                    // syscall

@@ -6,11 +6,16 @@
 # VERSIONS holds the report osver writes under each Windows version, written
 # from that version's published numbers; every version this Wine offers is a
 # row, and one without a written report must give a report that CHECKER
-# passes. In WoW64 mode, check-no-i386.sh follows the rows.
+# passes. In WoW64 mode, check-no-i386.sh follows the rows. Each row says
+# how it went; where OSVER_ROW_SECONDS is set, each run of Wine ends within
+# that many seconds or fails.
 # Usage: under-wine.sh PREFIX OSVER STATIC-OBJECT ARGUMENT-COUNT CHECKER VERSIONS
 set -euo pipefail
 here=$(dirname "$0")
-prefix=$1 osver=$2 static_object=$3 argument_count=$4 checker=$5 versions=$6
+# Whole paths: some rows run in a folder of their own.
+mapfile -t paths < <(realpath -m -- "$@")
+prefix=${paths[0]} osver=${paths[1]} static_object=${paths[2]} argument_count=${paths[3]}
+checker=${paths[4]} versions=${paths[5]}
 source "$here/wine-env.sh" "$prefix"
 scratch=$(mktemp -d)
 cleanup() {
@@ -33,10 +38,14 @@ wineserver --kill 2>/dev/null || true
 wineserver --persistent=60 </dev/null >/dev/null 2>&1
 wine wineboot </dev/null >/dev/null 2>&1
 
-failed=0 rows=0 told=
+if [ -n "${OSVER_ROW_SECONDS:-}" ]; then
+  wine() { timeout -k 10 "$OSVER_ROW_SECONDS" wine "$@"; }
+fi
+
+failed=() rows=0 told=
 # row NAME WINDOWS-VERSION STATUS EXPECTED-REPORT COMMAND...
 row() {
-  local name=$1 version=$2 want=$3 status=0
+  local name=$1 version=$2 want=$3 status=0 start=$SECONDS
   printf %s "$4" | sed 's/$/\r/' >"$scratch/expected"
   shift 4
   if [ "$version" != "$told" ]; then
@@ -45,13 +54,17 @@ row() {
   fi
   rows=$((rows + 1))
   "$@" >"$scratch/out" 2>"$scratch/err" || status=$?
-  if ! cmp -s "$scratch/expected" "$scratch/out" || [ "$status" -ne "$want" ] ||
-    [ -s "$scratch/err" ]; then
-    echo "$name, under $version: exit status $status, expected $want; standard error:" \
-      "$(<"$scratch/err")"
-    diff <(cat -A "$scratch/expected") <(cat -A "$scratch/out") || true
-    failed=1
+  if cmp -s "$scratch/expected" "$scratch/out" && [ "$status" -eq "$want" ] &&
+    [ ! -s "$scratch/err" ]; then
+    echo "ok: $name, under $version ($((SECONDS - start)) s)"
+    return
   fi
+  local late=
+  ((status != 124)) || late="${OSVER_ROW_SECONDS:+ (not ended within $OSVER_ROW_SECONDS s)}"
+  echo "FAILED: $name, under $version: exit status $status$late, expected $want; standard" \
+    "error: $(<"$scratch/err")"
+  diff <(cat -A "$scratch/expected") <(cat -A "$scratch/out") || true
+  failed+=("$name")
 }
 closed_stdin() { "$@" <&-; }
 closed_stdout() { "$@" >&-; }
@@ -83,8 +96,8 @@ for report in "$versions"/*.txt; do
   version=$(basename "$report" .txt)
   if ! printf '%s\n' "${offered[@]}" | grep -qx "$version" &&
     ! [[ $version == win11 && $(wine --version) == wine-8.* ]]; then
-    echo "$version: this Wine does not offer it (it offers ${offered[*]})"
-    failed=1
+    echo "FAILED: $version: this Wine does not offer it (it offers ${offered[*]})"
+    failed+=("$version")
   fi
 done
 
@@ -133,11 +146,14 @@ row NoSetUnhandledExceptionFilter winxp 0 "$xp" wine "$scratch/no-filter.exe"
 
 if [ "$OSVER_WINE_MODE" = wow64 ]; then
   rows=$((rows + 1))
-  "$here/check-no-i386.sh" "$prefix" || failed=1
+  if "$here/check-no-i386.sh" "$prefix"; then
+    echo "ok: NoI386"
+  else
+    failed+=(NoI386)
+  fi
 fi
-if ((failed)); then
-  echo "under Wine: failures above, out of $rows rows"
-else
-  echo "under Wine: $rows rows passed (${#offered[@]} Windows versions: ${offered[*]})"
+if ((${#failed[@]})); then
+  echo "under Wine: ${#failed[@]} of $rows rows failed: ${failed[*]}"
+  exit 1
 fi
-exit "$failed"
+echo "under Wine: $rows rows passed (${#offered[@]} Windows versions: ${offered[*]})"

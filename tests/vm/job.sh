@@ -1,0 +1,62 @@
+#!/bin/bash
+# Runs in the test machine, from the host's shared folder (tests/vm/run
+# fills it): what the machine runs of 32-bit x86 code, and the Windows
+# programs under Wine, one folder of them for each toolchain.
+# Usage: job.sh no-ia32            on a kernel booted with ia32_emulation=0
+#        job.sh MODE PROGRAMS...   MODE: classic or wow64
+set -uo pipefail
+mode=$1
+shift
+# Without it, Wine's Wayland side says on standard error that it has no place.
+export XDG_RUNTIME_DIR=/run/user/0
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+failed=0
+out=$(mktemp)
+
+# check NAME STATUS COMMAND...: the command must exit 0 (STATUS 0) or not (1).
+check() {
+  local name=$1 want=$2 status=0
+  shift 2
+  # (In a subshell, which keeps the shell's word on a fault in the output.)
+  ("$@" || exit) >"$out" 2>&1 || status=$?
+  if (((status == 0) == (want == 0))); then
+    echo "ok: $name (exit status $status)"
+  else
+    echo "FAILED: $name: exit status $status; its output:"
+    cat "$out"
+    failed=1
+  fi
+}
+
+echo "$(uname -sr), $(</proc/cmdline)"
+echo "foreign architectures: '$(dpkg --print-foreign-architectures)'"
+case $mode in
+  no-ia32)
+    check "arch-test i386 fails: i386 programs are refused" 1 arch-test i386
+    check "the probe fails: no 32-bit code in a 64-bit process as WoW64 runs it" 1 ./probe
+    ;;
+  wow64)
+    # A kernel that keeps the i386 system call gate, as WoW64 mode needs,
+    # runs i386 programs too: these it refuses, by an entry that hands them
+    # to an interpreter that is not there.
+    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+    printf '%s\n' ':osver-no-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/nonexistent/i386-refused:' \
+      >/proc/sys/fs/binfmt_misc/register
+    check "arch-test i386 fails: i386 programs are refused" 1 arch-test i386
+    check "the probe passes: 32-bit code runs in a 64-bit process" 0 ./probe
+    ;;
+  classic)
+    check "arch-test -n i386 passes: i386 programs run, natively" 0 arch-test -n i386
+    check "the probe passes: 32-bit code runs in a 64-bit process" 0 ./probe
+    ;;
+esac
+for programs in "$@"; do
+  echo "== $programs"
+  OSVER_WINE_MODE=$mode OSVER_WINE_DLLS=/usr/local/lib/osver/wine-wow64 \
+    OSVER_ROW_SECONDS=${OSVER_ROW_SECONDS:-180} \
+    windows/under-wine.sh "/root/wineprefix-$mode" "$programs/osver.exe" \
+    "$programs/static_object.exe" "$programs/argument_count.exe" check-report windows/versions ||
+    failed=1
+done
+rm -f "$out"
+exit "$failed"

@@ -4,14 +4,16 @@
 // which Wine's WoW64 side uses to give each thread its segment; then the
 // process exits 0. A machine that offers no such segment (some virtual
 // machines run 64-bit user code only), or no such gate (a kernel booted
-// with ia32_emulation=0), ends it with SIGSEGV. For x86-64 Linux alone: it
-// is built with the host's compiler.
+// with ia32_emulation=0), ends it with SIGSEGV. With --far-call-only it
+// leaves out the gate, to tell the two apart. For x86-64 Linux alone: it is
+// built with the host's compiler.
 #include <sys/mman.h>
 
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
-int main() {
+int main(int argc, char** argv) {
   // 32-bit code sees only the low 32 bits of addresses, so the code, its
   // stack and the far pointer all lie in one page below 4 GiB.
   void* mapped = mmap(nullptr, 4096, PROT_READ | PROT_WRITE | PROT_EXEC,
@@ -38,6 +40,9 @@ int main() {
   };
   std::memcpy(code64 + 1, &stackTop, sizeof stackTop);
   std::memcpy(code64 + 8, &farPointer, sizeof farPointer);
+  if (argc > 1 && std::string_view(argv[1]) == "--far-call-only") {
+    code64[17] = code64[18] = 0x90;  // nop, nop
+  }
   std::memcpy(page, code64, sizeof code64);
   page[0x20] = 0xCB;  // retf, as 32-bit code
   std::memcpy(page + 0x40, &code32, sizeof code32);

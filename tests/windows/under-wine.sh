@@ -29,14 +29,20 @@ trap cleanup EXIT
 # starts its own process only, which under QEMU takes a tenth of the time.
 # Their streams are not this script's, which the test runner reads to their
 # end, and they go a minute after the last program ends if it is killed.
+set_up() {
+  "$@" </dev/null >"$scratch/set-up" 2>&1 && return
+  echo "FAILED: the prefix's set-up, at: $*; its output:"
+  tail -n 20 "$scratch/set-up"
+  exit 1
+}
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   rm -rf "$WINEPREFIX"
-  wineboot --init >/dev/null 2>&1
-  wineserver --wait
+  set_up wineboot --init
+  set_up wineserver --wait
 fi
 wineserver --kill 2>/dev/null || true
-wineserver --persistent=60 </dev/null >/dev/null 2>&1
-wine wineboot </dev/null >/dev/null 2>&1
+set_up wineserver --persistent=60
+set_up wine wineboot
 
 if [ -n "${OSVER_ROW_SECONDS:-}" ]; then
   wine() { timeout -k 10 "$OSVER_ROW_SECONDS" wine "$@"; }
@@ -60,7 +66,7 @@ row() {
     return
   fi
   local late=
-  ((status != 124)) || late="${OSVER_ROW_SECONDS:+ (not ended within $OSVER_ROW_SECONDS s)}"
+  ((status != 124 && status != 137)) || late="${OSVER_ROW_SECONDS:+ (not ended within $OSVER_ROW_SECONDS s)}"
   echo "FAILED: $name, under $version: exit status $status$late, expected $want; standard" \
     "error: $(<"$scratch/err")"
   diff <(cat -A "$scratch/expected") <(cat -A "$scratch/out") || true

@@ -150,7 +150,7 @@ version.info.platform = A28
 ' wine "$scratch/no-record-query.exe"
 row NoSetUnhandledExceptionFilter winxp 0 "$xp" wine "$scratch/no-filter.exe"
 
-if [ "$OSVER_WINE_MODE" = wow64 ]; then
+if [ "$(wine_field mode)" = wow64 ]; then
   rows=$((rows + 1))
   if "$here/check-no-i386.sh" "$prefix"; then
     echo "ok: NoI386"

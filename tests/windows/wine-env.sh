@@ -1,27 +1,24 @@
 # shellcheck shell=bash
 # Sourced by the runs under Wine: a quiet prefix that asks for nothing, in
-# the mode the tests were configured for (OSVER_WINE_MODE: classic, a 32-bit
-# prefix; wow64, a 64-bit one with the 32-bit DLLs in OSVER_WINE_DLLS). Says
-# which Wine runs, in which mode, and what runs its 32-bit code: the CPU, or
-# QEMU, which prints its own version instead of running the program where
-# QEMU_VERSION is set. $1 is the prefix directory.
+# the way scripts/wine-mode finds set up, which it names. $1 is the prefix.
+if ! wine_found=$("$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-mode"); then
+  echo "Wine cannot run here: $wine_found"
+  exit 1
+fi
+wine_field() { sed -n "s/^$1=//p" <<<"$wine_found"; }
 export WINEPREFIX="$1"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-case ${OSVER_WINE_MODE:?set by the tests} in
-  classic)
-    export WINEARCH=win32
-    emulator=$({ QEMU_VERSION=1 /usr/lib/wine/wine --version || true; } 2>/dev/null |
-      sed -n 's/^qemu-i386 version \([^ ]*\).*/QEMU \1/p')
-    ;;
-  wow64)
-    unset WINEARCH
-    export WINEDLLPATH=${OSVER_WINE_DLLS:?set by the tests}
-    emulator=
-    ;;
-  *) echo "unknown Wine mode $OSVER_WINE_MODE" && exit 1 ;;
-esac
-echo "$(wine --version), $OSVER_WINE_MODE mode, its 32-bit code run ${emulator:+by }${emulator:-natively}"
+# Debian 13's Wine dies at its start where TMPDIR is set (docs/testing.md, "Wine").
+unset TMPDIR
+if [ "$(wine_field mode)" = classic ]; then
+  export WINEARCH=win32
+else
+  unset WINEARCH
+  WINEDLLPATH=$(wine_field dlls)
+  export WINEDLLPATH
+fi
+wine_field summary
 
 # Sets the Windows version the prefix's programs are told. Wine reads it from
 # the registry; winecfg -v would write the same value, but Wine 8's 64-bit

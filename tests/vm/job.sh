@@ -1,7 +1,8 @@
 #!/bin/bash
 # Runs in the test machine, from the host's shared folder (tests/vm/run
-# fills it): what the machine runs of 32-bit x86 code, and the Windows
-# programs under Wine, one folder of them for each toolchain.
+# fills it, laid out as in the source): what the machine runs of 32-bit x86
+# code, and the Windows programs under Wine, one folder of them for each
+# toolchain. The checks of each mode: docs/testing.md, "In virtual machines".
 # Usage: job.sh no-ia32            on a kernel booted with ia32_emulation=0
 #        job.sh MODE PROGRAMS...   MODE: classic or wow64
 set -uo pipefail
@@ -10,6 +11,7 @@ shift
 # Without it, Wine's Wayland side says on standard error that it has no place.
 export XDG_RUNTIME_DIR=/run/user/0
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+export OSVER_PROBE=$PWD/probe
 failed=0
 out=$(mktemp)
 
@@ -43,7 +45,7 @@ case $mode in
     # runs i386 programs too: these it refuses, by an entry that hands them
     # to an interpreter that is not there.
     mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-    printf '%s\n' ':osver-no-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/nonexistent/i386-refused:' \
+    echo ":osver-no-i386:$(<scripts/i386-elf.binfmt)/nonexistent/i386-refused:" \
       >/proc/sys/fs/binfmt_misc/register
     check "arch-test i386 fails: i386 programs are refused" $refused arch-test i386
     check "the probe passes: 32-bit code runs in a 64-bit process" 0 ./probe
@@ -55,11 +57,9 @@ case $mode in
 esac
 for programs in "$@"; do
   echo "== $(<"$programs/tree")"
-  OSVER_WINE_MODE=$mode OSVER_WINE_DLLS=/usr/local/lib/osver/wine-wow64 \
-    OSVER_ROW_SECONDS=180 \
-    windows/under-wine.sh "/root/wineprefix-$mode" "$programs/osver.exe" \
-    "$programs/static_object.exe" "$programs/argument_count.exe" check-report windows/versions ||
-    failed=1
+  OSVER_ROW_SECONDS=180 tests/windows/under-wine.sh "/root/wineprefix-$mode" \
+    "$programs/osver.exe" "$programs/static_object.exe" "$programs/argument_count.exe" \
+    scripts/check-report tests/windows/versions || failed=1
 done
 rm -f "$out"
 exit "$failed"

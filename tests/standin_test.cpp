@@ -1,4 +1,4 @@
-// The stand-in platform: how it turns the host's uname(2) into the record
+// The uname(2) stand-in: how it turns the host's uname(2) into the record
 // and the packed word, and that its calls answer from the host.
 #include <gtest/gtest.h>
 #include <sys/utsname.h>

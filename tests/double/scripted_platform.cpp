@@ -1,5 +1,5 @@
-// A scripted stand-in for the three Win32 calls, for the report's tests.
-//
+// The scripted platform: the three Win32 calls as a test scripts them, for
+// the report's tests.
 // The script comes from the environment, so the test-only program runs as
 // the real one does, in a process of its own:
 //   OSVER_RECORD  "major minor build platformId", numbers as strtoul reads them
@@ -16,8 +16,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +38,8 @@ const char* scripted(const char* name, const char* unset) {
 
 enum class Call { none, record, failedRecord, lastError, word };
 Call last = Call::none;
+// The record GetVersionExA was given: its text may lack a NUL.
+const void* givenRecord = nullptr;
 
 // What the report has written so far, as its printf calls formatted it.
 std::string written;
@@ -53,6 +57,7 @@ extern "C" BOOL GetVersionExA(OSVERSIONINFOA* versionInformation) {
   require(last == Call::none && written.empty(), "GetVersionExA comes first, before any output");
   require(versionInformation->dwOSVersionInfoSize == sizeof(OSVERSIONINFOA),
           "GetVersionExA is given the record's size, 148");
+  givenRecord = versionInformation;
   if (std::getenv("OSVER_ERROR") != nullptr) {
     last = Call::failedRecord;
     // A platform may leave anything behind when it fails: leave junk,
@@ -98,6 +103,24 @@ extern "C" DWORD GetVersion() {
 extern "C" [[gnu::format(printf, 1, 2)]] int __wrap_printf(const char* format, ...) {
   std::va_list args;
   va_start(args, format);
+  // Text printed with a precision (%.*s) must end, at it or at a NUL, within the
+  // record; the report's other conversions are %d, %X and %s.
+  std::va_list scan;
+  va_copy(scan, args);
+  for (const char* at = format; (at = std::strchr(at, '%')) != nullptr;) {
+    at += 1 + std::strspn(at + 1, "0123456789");
+    const bool bounded = std::strncmp(at, ".*s", 3) == 0;
+    (void)(*at == 'd' ? va_arg(scan, int) : 0);
+    (void)(*at == 'X' ? va_arg(scan, unsigned) : 0U);
+    const auto precision = static_cast<std::size_t>(bounded ? va_arg(scan, int) : 0);
+    const char* text = bounded || *at == 's' ? va_arg(scan, const char*) : nullptr;
+    const std::uintptr_t offset =
+        std::bit_cast<std::uintptr_t>(text) - std::bit_cast<std::uintptr_t>(givenRecord);
+    const std::size_t room = offset < sizeof(OSVERSIONINFOA) ? sizeof(OSVERSIONINFOA) - offset : 0;
+    require(!bounded || precision <= room || std::memchr(text, 0, room) != nullptr,
+            "text printed with a precision ends within GetVersionExA's record");
+  }
+  va_end(scan);
   std::va_list again;
   va_copy(again, args);
   const int length = std::vsnprintf(nullptr, 0, format, again);

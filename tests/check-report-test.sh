@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # scripts/check-report passes every expected report, with LF or CR LF line
-# ends, and rejects reports whose format or agreement is off, for the reason
-# named.
+# ends, and names its release; it rejects reports whose format or agreement
+# is off, for the reason named, and names none.
 # Usage: check-report-test.sh CHECKER VERSIONS-DIR
 set -euo pipefail
 checker=$1 versions=$2
@@ -9,35 +9,58 @@ failed=0
 
 nt31=$'GetVersionEx failed. GetLastError = 127.\nverData 0.0 bld 0 [] plat:Win32s (0)
 version.data =  2100A03\nversion.info.major = 3\nversion.info.minor = 10\nversion.info.platform = 210\n'
+win95=$(<"$versions/win95.txt")$'\n'
 win98=$(<"$versions/win98.txt")$'\n'
 winxp=$(<"$versions/winxp.txt")$'\n'
 
+# saved reports | the release each names
+declare -A named
+while IFS='|' read -r files release; do for file in $files; do named[$file]=$release; done; done <<ROWS
+nt351|Windows NT 3.51, Service Pack 5
+win10 win11 win81|Windows 8 or Server 2012, or any later Windows (8.1, 10, 11, and their servers) \
+answering a program without a manifest
+win2k|Windows 2000, Service Pack 4
+win31|Win32s on Windows 3.1
+win7|Windows 7 or Server 2008 R2, Service Pack 1
+win95|Windows 95
+win98|Windows 98 Second Edition
+winme|Windows Me
+winxp|Windows XP, Service Pack 3
+ROWS
 for version in "$versions"/*.txt; do
   for ending in lf crlf; do
     report=$(<"$version")$'\n'
     [ "$ending" = crlf ] && report=${report//$'\n'/$'\r\n'}
-    if ! out=$(printf '%s' "$report" | "$checker"); then
-      echo "rejected $(basename "$version") ($ending): $out"
+    expected="release: ${named[$(basename "$version" .txt)]-(no row)}"
+    if ! out=$(printf '%s' "$report" | "$checker") || [ "$out" != "$expected" ]; then
+      echo "$(basename "$version") ($ending): $out (expected: $expected)"
       failed=1
     fi
   done
 done
-# name | report: more that osver can write. Given no NUL by the platform, it
-# prints the whole 128-byte service-pack field.
-x128=$(printf 'x%.0s' {1..128})
+# name | report | the release it names: more that osver can write (given no NUL by the
+# platform, the whole 128-byte service-pack field), and the table's edges.
+x128=$(printf 'x%.0s' {1..128}) nl=$'\n'
+none="matches no release in the table; nearest family:"
 good=(
-  "NT 3.1|$nt31"
-  "128-byte service pack|${winxp/Service Pack 3/$x128}"
+  "NT 3.1|$nt31|Windows NT 3.1 (no GetVersionExA)"
+  "failed query on XP|${nt31%%version.data*}${winxp#*$nl}|unknown: a failed GetVersionExA (error 127) \
+with the packed word 5.1 build 2600 on WinNT $none Windows XP"
+  "128-byte service pack|${winxp/Service Pack 3/$x128}|Windows XP, $x128"
+  "OSR2|${win95/67109814 \[\]/67109975 [ B]}|Windows 95 OSR2 or OSR2.1"
+  "OSR2's build, no B|${win95/67109814/67109975}|unknown: 4.0 build 1111 [] on Win95 $none Windows 95"
+  "unknown build|${win98/67766446/67766447}|unknown: 4.10 build 2223 [ A ] on Win95 $none Windows 98"
 )
 for row in "${good[@]}"; do
-  if ! out=$(printf '%s' "${row#*|}" | "$checker"); then
-    echo "rejected ${row%%|*}: $out"
+  release=${row##*|} report=${row#*|}
+  if ! out=$(printf '%s' "${report%|*}" | "$checker") || [ "$out" != "release: $release" ]; then
+    echo "${row%%|*}: said: $out (expected: release: $release)"
     failed=1
   fi
 done
 
 # name | report | what the checker must say
-nl=$'\n' cr=$'\r' bom=$'\377\376' utf8bom=$'\357\273\277'
+cr=$'\r' bom=$'\377\376' utf8bom=$'\357\273\277'
 bad=(
   "UTF-16|${bom}v|UTF-16"
   "UTF-8 byte-order mark|$utf8bom$winxp|UTF-8 byte-order mark"
@@ -68,7 +91,7 @@ for row in "${bad[@]}"; do
   report=${report%|*}
   status=0
   out=$(printf '%s' "$report" | "$checker") || status=$?
-  if [ "$status" -ne 1 ] || [[ "$out" != *"$reason"* ]]; then
+  if [ "$status" -ne 1 ] || [[ "$out" != *"$reason"* || "$out" == *release:* ]]; then
     echo "$name: exit status $status, said: $out (expected: $reason)"
     failed=1
   fi

@@ -23,9 +23,7 @@ row() {
   fi
 }
 scripted() { env "$@" "$scripted_program"; }
-closed_stdin() { "$@" <&-; }
-closed_stdout() { "$@" >&-; }
-dev_full() { "$@" >/dev/full; }
+source "$(dirname "$0")/streams.sh"
 # The reader is gone before the program starts; signals as a shell leaves them.
 no_reader() {
   python3 -c 'import os, subprocess, sys

@@ -1,10 +1,8 @@
 #!/bin/bash
-# Runs in the test machine, from the host's shared folder (tests/vm/run
-# fills it, laid out as in the source): what the machine runs of 32-bit x86
-# code, and the Windows programs under Wine, one folder of them for each
-# toolchain. The checks of each mode: docs/testing.md, "In virtual machines".
-# Usage: job.sh no-ia32            on a kernel booted with ia32_emulation=0
-#        job.sh MODE PROGRAMS...   MODE: classic or wow64
+# Runs in the test machine, from the host's shared folder (tests/vm/run fills
+# it): its checks of 32-bit x86 code, and the Windows programs under Wine,
+# a folder of them for each toolchain (docs/testing.md, "In virtual machines").
+# Usage: job.sh no-ia32 | job.sh MODE PROGRAMS...   (MODE: classic or wow64)
 set -uo pipefail
 mode=$1
 shift

@@ -1,14 +1,10 @@
 #!/usr/bin/env bash
-# The Windows programs under Wine, one named row per case: the Windows
-# version Wine claims to be, the program with its arguments and streams, and
-# the exit status and the whole report expected, each line of which must
-# reach the file ending in CR LF. Nothing may reach standard error.
-# VERSIONS holds the report osver writes under each Windows version, written
-# from that version's published numbers; every version this Wine offers is a
-# row, and one without a written report must give a report that CHECKER
-# passes. In WoW64 mode, check-no-i386.sh follows the rows. Each row says
-# how it went; where OSVER_ROW_SECONDS is set, each run of Wine ends within
-# that many seconds or fails.
+# The Windows programs under Wine, one named row per case (docs/testing.md,
+# "The suites"): each with its Windows version, exit status and whole report,
+# every line ending in CR LF, and nothing on standard error. VERSIONS holds
+# the reports written from each version's published numbers; a version
+# without one must give a report CHECKER passes. Where OSVER_ROW_SECONDS is
+# set, each run of Wine ends within that many seconds or fails.
 # Usage: under-wine.sh PREFIX OSVER STATIC-OBJECT ARGUMENT-COUNT CHECKER VERSIONS
 set -euo pipefail
 here=$(dirname "$0")
@@ -24,11 +20,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The prefix, made once per build tree, and its server and Wine's own
-# services, kept running from the first row to the last: each row then
-# starts its own process only, which under QEMU takes a tenth of the time.
-# Their streams are not this script's, which the test runner reads to their
-# end, and they go a minute after the last program ends if it is killed.
+# The prefix, made once per build tree, and its server and services, kept
+# running from the first row to the last (docs/testing.md, "Wine"); their
+# streams are not this script's, which the test runner reads to their end.
 set_up() {
   "$@" </dev/null >"$scratch/set-up" 2>&1 && return
   echo "FAILED: the prefix's set-up, at: $*; its output:"
@@ -72,15 +66,14 @@ row() {
   diff <(cat -A "$scratch/expected") <(cat -A "$scratch/out") || true
   failed+=("$name")
 }
-closed_stdin() { "$@" <&-; }
-closed_stdout() { "$@" >&-; }
-dev_full() { "$@" >/dev/full; }
+source "$here/../streams.sh"
 in_directory() { (cd "$1" && shift && "$@"); }
 # A report no version's published numbers give: status 0 and the checker's
 # pass; else the report, and the checker's reasons, on standard error.
 checked() {
   wine "$@" >"$scratch/checked" || return
-  "$checker" "$scratch/checked" >&2 || { cat -A "$scratch/checked" >&2 && return 1; }
+  said=$("$checker" "$scratch/checked") ||
+    { echo "$said" >&2 && cat -A "$scratch/checked" >&2 && return 1; }
 }
 
 # Every version this Wine can tell a 32-bit program. winecfg lists the names

@@ -1,12 +1,8 @@
 // Whether this machine runs 32-bit x86 code inside a 64-bit process, as
-// Wine's WoW64 mode does: a far call into Linux's 32-bit user code segment,
-// to code that returns at once, then the i386 system call gate (int 0x80),
-// which Wine's WoW64 side uses to give each thread its segment; then the
-// process exits 0. A machine that offers no such segment (some virtual
-// machines run 64-bit user code only), or no such gate (a kernel booted
-// with ia32_emulation=0), ends it with SIGSEGV. With --far-call-only it
-// leaves out the gate, to tell the two apart. For x86-64 Linux alone: it is
-// built with the host's compiler.
+// Wine's WoW64 mode does (docs/testing.md, "Wine"): a far call into Linux's
+// 32-bit user code segment, then the i386 system call gate (int 0x80), then
+// exit 0; either fault ends it with SIGSEGV. --far-call-only leaves out the
+// gate. For x86-64 Linux alone, built with the host's compiler.
 #include <sys/mman.h>
 
 #include <cstdint>

@@ -16,10 +16,7 @@ deb http://deb.debian.org/debian-security $1-security main
 LIST
 }
 
-mount_debian_root() {
-  mount -t proc proc "$1/proc"
-  mount --bind /dev "$1/dev"
-}
+mount_debian_root() { mount -t proc proc "$1/proc" && mount --bind /dev "$1/dev"; }
 
 # unmount_debian_root DIR: ends what still runs in DIR, then unmounts all
 # that is mounted under it, deepest first (/proc/mounts writes a space as \040).
@@ -39,8 +36,6 @@ unmount_debian_root() {
 
 # in_debian_root DIR COMMAND...: as root there, in a clean environment.
 in_debian_root() {
-  local dir=$1
-  shift
-  chroot "$dir" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
+  chroot "$1" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "${@:2}"
 }

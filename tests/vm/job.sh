@@ -4,14 +4,12 @@
 # a folder of them for each toolchain (docs/testing.md, "In virtual machines").
 # Usage: job.sh no-ia32 | job.sh MODE PROGRAMS...   (MODE: classic or wow64)
 set -uo pipefail
-mode=$1
-shift
+mode=$1 && shift
 # Without it, Wine's Wayland side says on standard error that it has no place.
 export XDG_RUNTIME_DIR=/run/user/0
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 export OSVER_PROBE=$PWD/probe
-failed=0
-out=$(mktemp)
+failed=0 out=$(mktemp)
 
 # check NAME STATUS COMMAND...: the command must exit with STATUS.
 check() {

@@ -122,15 +122,10 @@ row ClosedStdout winxp 2 '' closed_stdout wine "$osver"
 # Wine has both, so osver runs with the name it looks up spelled wrong, as
 # NT 3.1's KERNEL32 would answer it.
 without() { # NAME REPLACEMENT COPY: osver with its one mention of NAME changed
-  python3 - "$osver" "$@" <<'PY'
-import sys
-program, name, replacement, copy = sys.argv[1:]
-data = open(program, "rb").read()
-name = name.encode() + b"\0"
-if data.count(name) != 1:
-    sys.exit(f"{program} names {name!r} {data.count(name)} times, not once")
-open(copy, "wb").write(data.replace(name, replacement.encode() + b"\0"))
-PY
+  python3 -c 'import sys; program, name, replacement, copy = sys.argv[1:]
+data, name = open(program, "rb").read(), name.encode() + b"\0"
+if data.count(name) != 1: sys.exit(f"{program} names {name!r} {data.count(name)} times, not once")
+open(copy, "wb").write(data.replace(name, replacement.encode() + b"\0"))' "$osver" "$@"
 }
 without GetVersionExA GetVersionExZ "$scratch/no-record-query.exe"
 without SetUnhandledExceptionFilter SetUnhandledExceptionFiltez "$scratch/no-filter.exe"

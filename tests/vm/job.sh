@@ -37,9 +37,8 @@ case $mode in
     check "the probe fails at the i386 system call gate, which WoW64 needs" $segfault ./probe
     ;;
   wow64)
-    # A kernel that keeps the i386 system call gate, as WoW64 mode needs,
-    # runs i386 programs too: these it refuses, by an entry that hands them
-    # to an interpreter that is not there.
+    # The kernel keeps the i386 gate WoW64 needs, so it runs i386 programs
+    # too: an entry hands them to an interpreter that is not there.
     mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
     echo ":osver-no-i386:$(<scripts/i386-elf.binfmt)/nonexistent/i386-refused:" \
       >/proc/sys/fs/binfmt_misc/register

@@ -20,9 +20,8 @@ else
 fi
 wine_field summary
 
-# Sets the Windows version the prefix's programs are told. Wine reads it from
-# the registry; winecfg -v would write the same value, but Wine 8's 64-bit
-# winecfg refuses the versions before XP.
+# The Windows version the prefix's programs are told, in the registry: Wine
+# 8's 64-bit winecfg -v refuses the versions before XP.
 windows_version() {
   wine reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null
 }

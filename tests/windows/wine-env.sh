@@ -1,12 +1,13 @@
 # shellcheck shell=bash
 # Sourced by the runs under Wine: a quiet prefix that asks for nothing, in
-# the way scripts/wine-mode finds set up, which it names. $1 is the prefix.
+# the way scripts/wine-mode finds set up, which it names; the one reader of
+# its answer. The prefix is $1-MODE.
 if ! wine_found=$("$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-mode"); then
   echo "Wine cannot run here: $wine_found"
   exit 1
 fi
 wine_field() { sed -n "s/^$1=//p" <<<"$wine_found"; }
-export WINEPREFIX="$1"
+export WINEPREFIX="$1-$(wine_field mode)"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Debian 13's Wine dies at its start where TMPDIR is set (docs/testing.md, "Wine").

@@ -22,9 +22,11 @@ row() {
     failed=1
   fi
 }
+# shellcheck disable=SC2317 # run by the rows
 scripted() { env "$@" "$scripted_program"; }
 source "$(dirname "$0")/streams.sh"
 # The reader is gone before the program starts; signals as a shell leaves them.
+# shellcheck disable=SC2317 # run by the rows
 no_reader() {
   python3 -c 'import os, subprocess, sys
 r, w = os.pipe()

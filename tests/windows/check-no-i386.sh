@@ -10,6 +10,7 @@ source "$(dirname "$0")/wine-env.sh" "$1"
 scratch=$(mktemp -d)
 input=$scratch/input
 mkfifo "$input"
+# shellcheck disable=SC2317 # called by the trap
 cleanup() {
   exec 3>&- || true
   wait || true
@@ -34,9 +35,10 @@ exec 3>"$input"
 # their environment (as this script and what it runs have too).
 processes() {
   local pid
-  for pid in $(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3); do
-    [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] && echo "$pid"
-  done
+  grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3 |
+    while read -r pid; do
+      [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] && echo "$pid"
+    done
   return 0
 }
 program=

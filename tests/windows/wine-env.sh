@@ -7,8 +7,8 @@ if ! wine_found=$("$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-mode"); the
   exit 1
 fi
 wine_field() { sed -n "s/^$1=//p" <<<"$wine_found"; }
-export WINEPREFIX="$1-$(wine_field mode)"
-export WINEDEBUG=-all
+WINEPREFIX="$1-$(wine_field mode)"
+export WINEPREFIX WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Debian 13's Wine dies at its start where TMPDIR is set (docs/testing.md, "Wine").
 unset TMPDIR

@@ -11,7 +11,13 @@ nt31=$'GetVersionEx failed. GetLastError = 127.\nverData 0.0 bld 0 [] plat:Win32
 version.data =  2100A03\nversion.info.major = 3\nversion.info.minor = 10\nversion.info.platform = 210\n'
 win95=$(<"$versions/win95.txt")$'\n'
 win98=$(<"$versions/win98.txt")$'\n'
+win2k=$(<"$versions/win2k.txt")$'\n'
 winxp=$(<"$versions/winxp.txt")$'\n'
+nt() { # MAJOR MINOR BUILD SERVICE-PACK: an NT release's report (a build below 32768)
+  printf 'verData %d.%d bld %d [%s] plat:WinNT (2)\n' "$1" "$2" "$3" "$4"
+  printf 'version.data = %8X\nversion.info.major = %d\n' $(($3 << 16 | $2 << 8 | $1)) "$1"
+  printf 'version.info.minor = %d\nversion.info.platform = %X\n' "$2" "$3"
+}
 
 # saved reports | the release each names
 declare -A named
@@ -42,12 +48,22 @@ done
 # platform, the whole 128-byte service-pack field), and the table's edges.
 x128=$(printf 'x%.0s' {1..128}) nl=$'\n'
 none="matches no release in the table; nearest family:"
+layer="; a program without a manifest sees these numbers only through a compatibility layer or a \
+manifest"
 good=(
   "NT 3.1|$nt31|Windows NT 3.1 (no GetVersionExA)"
-  "failed query on XP|${nt31%%version.data*}${winxp#*$nl}|unknown: a failed GetVersionExA (error 127) \
+  "failed query on XP|${nt31%%version.data*}${winxp#*"$nl"}|unknown: a failed GetVersionExA (error 127) \
 with the packed word 5.1 build 2600 on WinNT $none Windows XP"
-  "128-byte service pack|${winxp/Service Pack 3/$x128}|Windows XP, $x128"
-  "OSR2|${win95/67109814 \[\]/67109975 [ B]}|Windows 95 OSR2 or OSR2.1"
+  "128-byte service pack|${winxp/Service Pack 3/$x128}|unknown: 5.1 build 2600 [$x128] on \
+WinNT $none Windows XP"
+  "a service pack 2000 never had|${win2k/Pack 4/Pack 5}|unknown: 5.0 build 2195 [Service Pack \
+5] on WinNT $none Windows 2000"
+  "shared numbers|$(nt 6 0 6001 'Service Pack 1')$nl|Windows Vista with Service Pack 1, or \
+Windows Server 2008"
+  "a listed 10.0 build|$(nt 10 0 20348 '')$nl|Windows Server 2022$layer"
+  "an unlisted 10.0 build|$(nt 10 0 20349 '')$nl|unknown: 10.0 build 20349 [] on WinNT $none \
+Windows 10 or 11, or Server 2016 or later"
+  "OSR2|${win95/67109814 \[\]/67109975 [ B]}|Windows 95 OSR2, OSR2.1 or OSR2.5"
   "OSR2's build, no B|${win95/67109814/67109975}|unknown: 4.0 build 1111 [] on Win95 $none Windows 95"
   "unknown build|${win98/67766446/67766447}|unknown: 4.10 build 2223 [ A ] on Win95 $none Windows 98"
 )
@@ -66,8 +82,8 @@ bad=(
   "UTF-8 byte-order mark|$utf8bom$winxp|UTF-8 byte-order mark"
   "trailing blank lines|$winxp$nl$nl|ends in 2 blank lines"
   "mixed line ends|${winxp/$nl/$cr$nl}|mix of CR LF and LF"
-  "no last line end|${winxp%$nl}|no line end"
-  "four lines|${winxp#*$nl}|4 lines"
+  "no last line end|${winxp%"$nl"}|no line end"
+  "four lines|${winxp#*"$nl"}|4 lines"
   "no failure line|junk$nl$winxp|line 1 is not the failure line"
   "zero-padded word|${winxp/=  A28/= 0A28}|right-aligned"
   "word too wide|${winxp/=  A28/=   A28}|right-aligned"

@@ -1,43 +1,31 @@
 #!/usr/bin/env bash
 # scripts/check-report passes every expected report, with LF or CR LF line
-# ends, and names its release; it rejects reports whose format or agreement
-# is off, for the reason named, and names none.
+# ends, and names its release as the report's file says; it rejects reports
+# whose format or agreement is off, for the reason named, and names none.
 # Usage: check-report-test.sh CHECKER VERSIONS-DIR
 set -euo pipefail
 checker=$1 versions=$2
+# shellcheck source=SCRIPTDIR/windows/saved-report.sh
+source "$(dirname "$0")/windows/saved-report.sh"
 failed=0
 
 nt31=$'GetVersionEx failed. GetLastError = 127.\nverData 0.0 bld 0 [] plat:Win32s (0)
 version.data =  2100A03\nversion.info.major = 3\nversion.info.minor = 10\nversion.info.platform = 210\n'
-win95=$(<"$versions/win95.txt")$'\n'
-win98=$(<"$versions/win98.txt")$'\n'
-win2k=$(<"$versions/win2k.txt")$'\n'
-winxp=$(<"$versions/winxp.txt")$'\n'
+win95=$(report_in "$versions/win95.txt")$'\n'
+win98=$(report_in "$versions/win98.txt")$'\n'
+win2k=$(report_in "$versions/win2k.txt")$'\n'
+winxp=$(report_in "$versions/winxp.txt")$'\n'
 nt() { # MAJOR MINOR BUILD SERVICE-PACK: an NT release's report (a build below 32768)
   printf 'verData %d.%d bld %d [%s] plat:WinNT (2)\n' "$1" "$2" "$3" "$4"
   printf 'version.data = %8X\nversion.info.major = %d\n' $(($3 << 16 | $2 << 8 | $1)) "$1"
   printf 'version.info.minor = %d\nversion.info.platform = %X\n' "$2" "$3"
 }
 
-# saved reports | the release each names
-declare -A named
-while IFS='|' read -r files release; do for file in $files; do named[$file]=$release; done; done <<ROWS
-nt351|Windows NT 3.51, Service Pack 5
-win10 win11 win81|Windows 8 or Server 2012, or any later Windows (8.1, 10, 11, and their servers) \
-answering a program without a manifest
-win2k|Windows 2000, Service Pack 4
-win31|Win32s on Windows 3.1
-win7|Windows 7 or Server 2008 R2, Service Pack 1
-win95|Windows 95
-win98|Windows 98 Second Edition
-winme|Windows Me
-winxp|Windows XP, Service Pack 3
-ROWS
 for version in "$versions"/*.txt; do
+  expected=$(release_in "$version")
   for ending in lf crlf; do
-    report=$(<"$version")$'\n'
+    report=$(report_in "$version")$'\n'
     [ "$ending" = crlf ] && report=${report//$'\n'/$'\r\n'}
-    expected="release: ${named[$(basename "$version" .txt)]-(no row)}"
     if ! out=$(printf '%s' "$report" | "$checker") || [ "$out" != "$expected" ]; then
       echo "$(basename "$version") ($ending): $out (expected: $expected)"
       failed=1

@@ -2,9 +2,10 @@
 # The Windows programs under Wine, one named row per case (docs/testing.md,
 # "The suites"): each with its Windows version, exit status and whole report,
 # every line ending in CR LF, and nothing on standard error. VERSIONS holds
-# the reports written from each version's published numbers; a version
-# without one must give a report CHECKER passes. Where OSVER_ROW_SECONDS is
-# set, each run of Wine ends within that many seconds or fails.
+# the reports written from each version's published numbers, each followed by
+# its release line (saved-report.sh); a version without one must give a
+# report CHECKER passes. Where OSVER_ROW_SECONDS is set, each run of Wine
+# ends within that many seconds or fails.
 # Usage: under-wine.sh PREFIX OSVER STATIC-OBJECT ARGUMENT-COUNT CHECKER VERSIONS
 set -euo pipefail
 here=$(dirname "$0")
@@ -67,6 +68,8 @@ row() {
   failed+=("$name")
 }
 source "$here/../streams.sh"
+# shellcheck source=SCRIPTDIR/saved-report.sh
+source "$here/saved-report.sh"
 in_directory() { (cd "$1" && shift && "$@"); }
 # A report no version's published numbers give: status 0 and the checker's
 # pass; else the report, and the checker's reasons, on standard error.
@@ -84,7 +87,7 @@ mapfile -t offered < <(tr -d '\r' <"$scratch/usage" |
   sed -n '/^Valid versions/,$p' | sed -n 's/^ \{1,\}\([a-z0-9]\{1,\}\) \{2,\}.*/\1/p')
 for version in "${offered[@]}"; do
   if [ -f "$versions/$version.txt" ]; then
-    row "$version" "$version" 0 "$(<"$versions/$version.txt")"$'\n' wine "$osver"
+    row "$version" "$version" 0 "$(report_in "$versions/$version.txt")"$'\n' wine "$osver"
   else
     row "$version" "$version" 0 "" checked "$osver"
   fi
@@ -100,7 +103,7 @@ for report in "$versions"/*.txt; do
   fi
 done
 
-xp=$(<"$versions/winxp.txt")$'\n'
+xp=$(report_in "$versions/winxp.txt")$'\n'
 # The start-up: static objects and wildcards, with every program built so.
 row StaticObject winxp 0 'constructed
 main

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Makes the zips: NAME-win32.zip of the staged files, NAME-source.zip of
-the source, and SHA256SUMS for both, which `sha256sum -c` checks. Their bytes
-depend on the files' contents and the package date alone.
+"""Makes the release: NAME-win32.zip of the staged files, NAME-floppy.img of
+the same files, NAME-source.zip of the source, and SHA256SUMS for the three,
+which `sha256sum -c` checks. Their bytes depend on the files' contents and the
+package date alone, and the image's on the version of mtools too, which its
+boot sector names.
 
 Usage: package-zip.py STAGING-DIR SOURCE-DIR OUTPUT-DIR NAME PACKAGE-DATE
 
@@ -11,14 +13,19 @@ zip is for Windows: MS-DOS entries, and its text files (all but .exe) plain
 ASCII with CR LF line ends, as Notepad of any Windows version shows them. The source
 zip keeps the files as they are, with their Unix modes, below NAME/: the
 files git tracks in a checkout, and every file but build/ elsewhere (an
-unpacked source zip), so that a source zip gives itself again.
+unpacked source zip), so that a source zip gives itself again. The image is a
+1.44 MB FAT12 floppy's, made with mtools, holding the win32 zip's files under
+their 8.3 names in capitals; its volume serial is the date's digits (DOS
+shows 2026-12-08 as 2026-1208) and every time in it is the package date.
 """
+import calendar
 import datetime
 import hashlib
 import os
 import pathlib
 import subprocess
 import sys
+import tempfile
 import zipfile
 
 
@@ -79,7 +86,28 @@ def write_zip(path, entries, when, unix):
             entry.external_attr = mode << 16 if unix else 0x20
             entry.compress_type = zipfile.ZIP_DEFLATED
             archive.writestr(entry, data, compresslevel=9)
-    return hashlib.sha256(path.read_bytes()).hexdigest()
+
+
+def write_image(path, files, when):
+    # mtools dates what it writes with SOURCE_DATE_EPOCH, where set, as local time.
+    env = dict(os.environ, SOURCE_DATE_EPOCH=str(calendar.timegm(when)), TZ="UTC0")
+    path.unlink(missing_ok=True)
+    with tempfile.TemporaryDirectory() as staged:
+        names = []
+        for name, data in sorted(files):
+            names.append(os.path.join(staged, name))
+            pathlib.Path(names[-1]).write_bytes(data)
+        for command in (["mformat", "-C", "-f", "1440", "-v", "OSVER", "-N",
+                         "{:04}{:02}{:02}".format(*when[:3]), "::"], ["mcopy", *names, "::"]):
+            try:
+                subprocess.run([command[0], "-i", path, *command[1:]], env=env, check=True,
+                               capture_output=True)
+            except OSError as error:
+                sys.exit(f"package-zip: the floppy image is made with mtools (Debian's package "
+                         f"mtools), but {command[0]} cannot be run: {error.strerror}")
+            except subprocess.CalledProcessError as error:
+                reason = error.stderr.decode(errors="replace").strip() or f"exit status {error.returncode}"
+                sys.exit(f"package-zip: {command[0]} cannot make the floppy image: {reason}")
 
 
 def main():
@@ -92,8 +120,11 @@ def main():
              for file in sorted(staging.iterdir())]
     sources = [(f"{name}/{path}", (source / path).read_bytes(), mode)
                for path, mode in source_files(source)]
-    sums = [f"{write_zip(output / f'{name}-{kind}.zip', entries, when, unix)}  {name}-{kind}.zip\n"
-            for kind, entries, unix in [("source", sources, True), ("win32", win32, False)]]
+    write_zip(output / f"{name}-source.zip", sources, when, True)
+    write_zip(output / f"{name}-win32.zip", win32, when, False)
+    write_image(output / f"{name}-floppy.img", [(file.upper(), data) for file, data, _ in win32], when)
+    sums = [f"{hashlib.sha256((output / file).read_bytes()).hexdigest()}  {file}\n"
+            for file in [f"{name}-floppy.img", f"{name}-source.zip", f"{name}-win32.zip"]]
     (output / "SHA256SUMS").write_text("".join(sums), encoding="ascii")
 
 

@@ -118,4 +118,46 @@ missing file|2|cannot read /nonexistent/report.txt|"$checker" /nonexistent/repor
 two files|2|usage|"$checker" a b
 UTF-16 without a mark|1|UTF-16|printf 'v\0e\0r\0\r\0\n\0' | "$checker"
 ROWS
+
+# A floppy image holding the report as REPORT.TXT, as the release's does once
+# A:\OSVER > A:\REPORT.TXT has run from it: the report's checks and exit
+# statuses; where no report can be had, exit 2 with one line saying what is
+# there. The file is never written to.
+if ! command -v mformat >/dev/null; then
+  echo "mtools is missing, which makes the images here: scripts/install-deps installs it"
+  exit 1
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/long" "$work/utf16"
+image="$work/floppy image.img" report=$work/REPORT.TXT
+printf %s "${winxp//$nl/$cr$nl}" >"$report"
+for _ in {1..10}; do cat "$report"; done >"$work/long/REPORT.TXT"
+{ printf '\377\376' && iconv -f ASCII -t UTF-16LE "$report"; } >"$work/utf16/REPORT.TXT"
+printf 'MZ' >"$work/OSVER.EXE"
+# shellcheck disable=SC2317 # the rows call it, through eval
+floppy() { # FILE...: $image, 1.44 MB as the release's, holding them
+  rm -f "$image" && mformat -i "$image" -C -f 1440 -v OSVER :: && mcopy -i "$image" "$@" ::
+}
+while IFS='|' read -r name status said make; do
+  eval "$make"
+  cp "$image" "$work/before"
+  actual=0
+  out=$("$checker" "$image" 2>&1) || actual=$?
+  if [ "$actual" -ne "$status" ] || { ((status == 0)) && [ "$out" != "$said" ]; } ||
+    [[ "$out" != *"$said"* ]] || { ((status == 2)) && [ "$(wc -l <<<"$out")" -ne 1 ]; } ||
+    ! cmp -s "$image" "$work/before"; then
+    echo "$name: exit status $actual, said: $out (expected $status: $said)"
+    cmp "$image" "$work/before" || echo "$name: the checker wrote to the image"
+    failed=1
+  fi
+done <<'ROWS'
+report|0|release: Windows XP, Service Pack 3|floppy "$work/OSVER.EXE" "$report"
+report in scattered clusters|1|50 lines, not 5|floppy "$report" "$work/OSVER.EXE" && mdel -i "$image" ::REPORT.TXT && mcopy -i "$image" "$work/long/REPORT.TXT" ::
+UTF-16 report|1|saved as UTF-16|floppy "$work/OSVER.EXE" "$work/utf16/REPORT.TXT"
+no REPORT.TXT|2|is a FAT image with no REPORT.TXT in its root folder: OSVER.EXE|floppy "$report" "$work/OSVER.EXE" && mdel -i "$image" ::REPORT.TXT
+truncated image|2|is a truncated FAT image: 737280 bytes of the 1474560 its boot sector says|floppy "$report" && truncate -s 737280 "$image"
+cut in its boot sector|2|is a truncated FAT image: 100 bytes, less than its boot sector|floppy "$report" && truncate -s 100 "$image"
+zip|2|is neither a report nor a FAT image: it begins 50 4B 03 04, as a zip does|python3 -m zipfile -c "$image" "$report"
+ROWS
 exit "$failed"

@@ -4,19 +4,21 @@
 # every line ending in CR LF, and nothing on standard error. VERSIONS holds
 # the reports written from each version's published numbers, each followed by
 # its release line (saved-report.sh); a version without one must give a
-# report CHECKER passes. Where OSVER_ROW_SECONDS is set, each run of Wine
-# ends within that many seconds or fails.
-# Usage: under-wine.sh PREFIX OSVER STATIC-OBJECT ARGUMENT-COUNT CHECKER VERSIONS
+# report CHECKER passes. IMAGE, the release's floppy image, is run as its
+# README.TXT says, from drive A:. Where OSVER_ROW_SECONDS is set, each run of
+# Wine ends within that many seconds or fails.
+# Usage: under-wine.sh PREFIX OSVER STATIC-OBJECT ARGUMENT-COUNT CHECKER VERSIONS [IMAGE]
 set -euo pipefail
 here=$(dirname "$0")
 # Whole paths: some rows run in a folder of their own.
 mapfile -t paths < <(realpath -m -- "$@")
 prefix=${paths[0]} osver=${paths[1]} static_object=${paths[2]} argument_count=${paths[3]}
-checker=${paths[4]} versions=${paths[5]}
+checker=${paths[4]} versions=${paths[5]} image=${paths[6]:-}
 source "$here/wine-env.sh" "$prefix"
 scratch=$(mktemp -d)
 cleanup() {
   wineserver --kill 2>/dev/null || true
+  [ "$(readlink "$WINEPREFIX/dosdevices/a:")" != "$scratch/a" ] || rm "$WINEPREFIX/dosdevices/a:"
   rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -140,6 +142,27 @@ version.info.minor = 1
 version.info.platform = A28
 ' wine "$scratch/no-record-query.exe"
 row NoSetUnhandledExceptionFilter winxp 0 "$xp" wine "$scratch/no-filter.exe"
+
+# The floppy image: its OSVER.EXE, copied out with mtools into the folder
+# that is drive A:, run as A:\OSVER; its report saved by cmd as
+# A:\REPORT.TXT, put into a copy of the image with mtools, and read back
+# from the image by the checker, which must pass it and name Windows XP.
+from_floppy() {
+  wine cmd /c 'A:\OSVER > A:\REPORT.TXT' || return
+  cp "$image" "$scratch/floppy.img"
+  mcopy -i "$scratch/floppy.img" "$scratch/a/REPORT.TXT" :: || return
+  if ! said=$("$checker" "$scratch/floppy.img" 2>&1) || [[ $said != "release: Windows XP"* ]]; then
+    echo "the checker, on the image with the report: $said" >&2
+    return 1
+  fi
+}
+if [ -n "$image" ]; then
+  mkdir "$scratch/a"
+  mcopy -i "$image" ::OSVER.EXE "$scratch/a"
+  ln -sfn "$scratch/a" "$WINEPREFIX/dosdevices/a:"
+  row FloppyImage winxp 0 "$xp" wine 'A:\OSVER'
+  row FloppyImageReport winxp 0 "" from_floppy
+fi
 
 if [ "$(wine_field mode)" = wow64 ]; then
   rows=$((rows + 1))

@@ -144,9 +144,10 @@ version.info.platform = A28
 row NoSetUnhandledExceptionFilter winxp 0 "$xp" wine "$scratch/no-filter.exe"
 
 # The floppy image: its OSVER.EXE, copied out with mtools into the folder
-# that is drive A:, run as A:\OSVER; its report saved by cmd as
-# A:\REPORT.TXT, put into a copy of the image with mtools, and read back
-# from the image by the checker, which must pass it and name Windows XP.
+# that is drive A:, run by cmd as A:\OSVER (wine itself adds no .exe); its
+# report saved by cmd as A:\REPORT.TXT, put into a copy of the image with
+# mtools, and read back from the image by the checker, which must pass it
+# and name Windows XP.
 from_floppy() {
   wine cmd /c 'A:\OSVER > A:\REPORT.TXT' || return
   cp "$image" "$scratch/floppy.img"
@@ -160,7 +161,7 @@ if [ -n "$image" ]; then
   mkdir "$scratch/a"
   mcopy -i "$image" ::OSVER.EXE "$scratch/a"
   ln -sfn "$scratch/a" "$WINEPREFIX/dosdevices/a:"
-  row FloppyImage winxp 0 "$xp" wine 'A:\OSVER'
+  row FloppyImage winxp 0 "$xp" wine cmd /c 'A:\OSVER'
   row FloppyImageReport winxp 0 "" from_floppy
 fi
 

@@ -139,6 +139,8 @@ printf 'MZ' >"$work/OSVER.EXE"
 floppy() { # FILE...: $image, 1.44 MB as the release's, holding them
   rm -f "$image" && mformat -i "$image" -C -f 1440 -v OSVER :: && mcopy -i "$image" "$@" ::
 }
+# shellcheck disable=SC2317 # the rows call it, through eval
+poke() { printf '%b' "$2" | dd of="$image" bs=1 seek="$1" conv=notrunc status=none; } # AT BYTES
 while IFS='|' read -r name status said make; do
   eval "$make"
   cp "$image" "$work/before"
@@ -158,6 +160,8 @@ UTF-16 report|1|saved as UTF-16|floppy "$work/OSVER.EXE" "$work/utf16/REPORT.TXT
 no REPORT.TXT|2|is a FAT image with no REPORT.TXT in its root folder: OSVER.EXE|floppy "$report" "$work/OSVER.EXE" && mdel -i "$image" ::REPORT.TXT
 truncated image|2|is a truncated FAT image: 737280 bytes of the 1474560 its boot sector says|floppy "$report" && truncate -s 737280 "$image"
 cut in its boot sector|2|is a truncated FAT image: 100 bytes, less than its boot sector|floppy "$report" && truncate -s 100 "$image"
+numbers beyond the file|2|numbers are no FAT12 file system's|floppy "$report" && poke 14 '\x88\x13'
+a chain that loops, a length of 4 GB|2|hold 1457664 of REPORT.TXT's 4294967295 bytes|floppy "$report" && poke 515 '\x02\x00' && poke 9788 '\xff\xff\xff\xff'
 zip|2|is neither a report nor a FAT image: it begins 50 4B 03 04, as a zip does|python3 -m zipfile -c "$image" "$report"
 ROWS
 exit "$failed"

@@ -48,8 +48,9 @@ WinNT $none Windows XP"
 5] on WinNT $none Windows 2000"
   "shared numbers|$(nt 6 0 6001 'Service Pack 1')$nl|Windows Vista with Service Pack 1, or \
 Windows Server 2008"
-  "a listed 10.0 build|$(nt 10 0 20348 '')$nl|Windows Server 2022$layer"
-  "an unlisted 10.0 build|$(nt 10 0 20349 '')$nl|unknown: 10.0 build 20349 [] on WinNT $none \
+  "a listed 10.0 build|$(nt 10 0 20348 '')$nl|Windows Server 2022 or Azure Stack HCI \
+21H2$layer"
+  "an unlisted 10.0 build|$(nt 10 0 20350 '')$nl|unknown: 10.0 build 20350 [] on WinNT $none \
 Windows 10 or 11, or Server 2016 or later"
   "OSR2|${win95/67109814 \[\]/67109975 [ B]}|Windows 95 OSR2, OSR2.1 or OSR2.5"
   "OSR2's build, no B|${win95/67109814/67109975}|unknown: 4.0 build 1111 [] on Win95 $none Windows 95"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# cpack makes the users' zip, holding the program, its README.TXT and the
+# cpack (the release test, run before) makes the users' zip, holding the program, its README.TXT and the
 # licence, its text plain ASCII with CR LF line ends; the floppy image of the
 # same files, read back with mtools: a 3.5" 1.44 MB FAT12 floppy's layout,
 # with a label, and the zip's files under 8.3 names; the source zip; and a
@@ -12,7 +12,7 @@ shopt -s nullglob
 cmake=$1 cpack=$2 build=$3 name=$4 work=$5
 zip=$name-win32.zip image=$name-floppy.img
 
-(cd "$build" && rm -f ./*.zip ./*.img SHA256SUMS && "$cpack" >/dev/null && sha256sum --check --strict SHA256SUMS)
+(cd "$build" && sha256sum --check --strict SHA256SUMS)
 rm -rf "$work" && mkdir -p "$work/win32" "$work/floppy" "$work/bin"
 contents=$("$cmake" -E chdir "$work/win32" "$cmake" -E tar xvf "$build/$zip" 2>&1 | sed 's/^x //' | tr '\n' ' ')
 if [ "$contents" != "LICENSE README.TXT osver.exe " ]; then

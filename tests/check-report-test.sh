@@ -5,7 +5,6 @@
 # Usage: check-report-test.sh CHECKER VERSIONS-DIR
 set -euo pipefail
 checker=$1 versions=$2
-# shellcheck source=SCRIPTDIR/windows/saved-report.sh
 source "$(dirname "$0")/windows/saved-report.sh"
 failed=0
 

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# cpack (the release test, run before) makes the users' zip, holding the program, its README.TXT and the
-# licence, its text plain ASCII with CR LF line ends; the floppy image of the
-# same files, read back with mtools: a 3.5" 1.44 MB FAT12 floppy's layout,
-# with a label, and the zip's files under 8.3 names; the source zip; and a
-# SHA256SUMS for all three that sha256sum -c accepts. The source zip, unpacked
-# where there is no .git and no git on the PATH, builds the same package,
-# byte for byte, as the README says to.
+# cpack (the release test, run before) makes the users' zip, holding the
+# program, its README.TXT and the licence, its text plain ASCII with CR LF
+# line ends; the floppy image of the same files, read back with mtools: a
+# 3.5" 1.44 MB FAT12 floppy's layout, with a label, and the zip's files under
+# 8.3 names; the source zip; and a SHA256SUMS for all three that sha256sum -c
+# accepts. The source zip, unpacked where there is no .git and no git on the
+# PATH, builds the same package, byte for byte, as the README says to.
 # Usage: check-package.sh CMAKE CPACK BUILD-DIR NAME WORK-DIR
 set -euo pipefail
 shopt -s nullglob

@@ -70,7 +70,6 @@ row() {
   failed+=("$name")
 }
 source "$here/../streams.sh"
-# shellcheck source=SCRIPTDIR/saved-report.sh
 source "$here/saved-report.sh"
 in_directory() { (cd "$1" && shift && "$@"); }
 # A report no version's published numbers give: status 0 and the checker's

@@ -4,9 +4,8 @@
 # waiting for input), every Linux process of the prefix, the Wine server
 # included, is a 64-bit one that maps no 32-bit ELF object; the program's
 # own process maps the WoW64 layer and the 32-bit Windows DLLs.
-# Usage: check-no-i386.sh PREFIX
+# Usage: scripts/wine-mode --env check-no-i386.sh   (in the prefix's environment)
 set -euo pipefail
-source "$(dirname "$0")/wine-env.sh" "$1"
 scratch=$(mktemp -d)
 input=$scratch/input
 mkfifo "$input"

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""check-pe.py must pass PROGRAM, which says it is VERSION, and name each
+"""check_pe.py must pass PROGRAM, which says it is VERSION, and name each
 fault below, under its rule, once it is planted in a copy of PROGRAM or of
 its linker's MAP; and it must still pass PROGRAM with an instruction's bytes
 planted in the read-only data that follows the code.
@@ -7,61 +7,59 @@ planted in the read-only data that follows the code.
 Usage: check-pe-plants.py PROGRAM MAP VERSION
 """
 import pathlib
-import runpy
 import sys
 
 import pefile
 
-check_pe = runpy.run_path(str(pathlib.Path(__file__).with_name("check-pe.py")))
-problems = check_pe["problems"]
-I386 = check_pe["I386"]
+from check_pe import (CHECKSUM, DESTRUCTORS, I386, IMPORTS, NO_MACHINERY, NO_TAIL, RELOCATIONS,
+                      RESOURCES, WIN32_VERSION, WRITABLE_IAT, input_sections, problems)
 
 
 def read_only_table(pe, _):
     pe.get_section_by_rva(pe.DIRECTORY_ENTRY_IMPORT[0].struct.FirstThunk).Characteristics &= ~(
         pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_WRITE"])
-    return check_pe["WRITABLE_IAT"], "is in a read-only section"
+    return WRITABLE_IAT, "is in a read-only section"
 
 
 def memory_beyond_file(pe, _):
     pe.sections[-1].Misc_VirtualSize = pe.sections[-1].SizeOfRawData + 1
-    return check_pe["NO_TAIL"], f"{pe.sections[-1].SizeOfRawData + 1} bytes in memory"
+    return NO_TAIL, f"{pe.sections[-1].SizeOfRawData + 1} bytes in memory"
 
 
 def wrong_checksum(pe, _):
     pe.OPTIONAL_HEADER.CheckSum ^= 1
-    return check_pe["CHECKSUM"], ", wanted"
+    return CHECKSUM, ", wanted"
 
 
 def win32_version_value(pe, _):
     pe.OPTIONAL_HEADER.Reserved1 = 0x0A280105
-    return check_pe["WIN32_VERSION"], f"{0x0A280105}, wanted 0"
+    return WIN32_VERSION, f"{0x0A280105}, wanted 0"
 
 
 def bound_import(pe, _):
     pe.DIRECTORY_ENTRY_IMPORT[0].struct.TimeDateStamp = 0xFFFFFFFF
-    return check_pe["NO_MACHINERY"], "time stamp 0xffffffff"
+    return NO_MACHINERY, "time stamp 0xffffffff"
 
 
 def lookup_table_outside(pe, _):
     pe.DIRECTORY_ENTRY_IMPORT[-1].struct.OriginalFirstThunk = 0x7FFFFFF0
-    return check_pe["IMPORTS"], "lookup table at 0x7ffffff0 is in no section"
+    return IMPORTS, "lookup table at 0x7ffffff0 is in no section"
 
 
 def manifest(pe, _):
     pe.DIRECTORY_ENTRY_RESOURCE.entries[0].struct.Name = 24  # the version resource, retyped
-    return check_pe["RESOURCES"], "a manifest resource"
+    return RESOURCES, "a manifest resource"
 
 
 def no_dynamic_base(pe, _):
     pe.OPTIONAL_HEADER.DllCharacteristics &= ~pefile.DLL_CHARACTERISTICS[
         "IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE"]
-    return check_pe["RELOCATIONS"], "DYNAMIC_BASE: False"
+    return RELOCATIONS, "DYNAMIC_BASE: False"
 
 
 def destructor_entry(_, sections):
     sections.append((".dtors", 0x1140, 4))  # where lld-16 put one
-    return check_pe["DESTRUCTORS"], ".dtors at 0x1140"
+    return DESTRUCTORS, ".dtors at 0x1140"
 
 
 def no_code(_, sections):
@@ -113,7 +111,7 @@ def cpuid_in_read_only_data(data, sections):
 
 data = pathlib.Path(sys.argv[1]).read_bytes()
 linker_map = pathlib.Path(sys.argv[2]).read_text(encoding="utf-8", errors="replace")
-placed = list(check_pe["input_sections"](linker_map, pefile.PE(data=data).OPTIONAL_HEADER.ImageBase))
+placed = list(input_sections(linker_map, pefile.PE(data=data).OPTIONAL_HEADER.ImageBase))
 failures = [f"unplanted: {problem}" for problem in named(data, placed)]
 failures += [f"cpuid in the read-only data: {problem}"
              for problem in named(cpuid_in_read_only_data(data, placed), placed)]

@@ -1,179 +1,182 @@
 #!/usr/bin/env bash
-# The Windows programs under Wine, one named row per case (docs/testing.md,
-# "The suites"): each with its Windows version, exit status and whole report,
-# every line ending in CR LF, and nothing on standard error. VERSIONS holds
-# the reports written from each version's published numbers, each followed by
-# its release line (saved-report.sh); a version without one must give a
-# report CHECKER passes. IMAGE, the release's floppy image, is run as its
-# README.TXT says, from drive A:. Where OSVER_ROW_SECONDS is set, each run of
-# Wine ends within that many seconds or fails.
-# Usage: under-wine.sh PREFIX OSVER STATIC-OBJECT ARGUMENT-COUNT CHECKER VERSIONS [IMAGE]
-set -euo pipefail
-here=$(dirname "$0")
-# Whole paths: some rows run in a folder of their own.
+# The Windows programs' cases under Wine (tests/lib.sh), run by EMULATOR
+# (scripts/wine-mode, the toolchains' emulator) in one prefix that
+# OSVER_WINE_HOME keeps: each with its Windows version, exit status and whole
+# report, every line ending in CR LF, and nothing on standard error. set-up
+# makes the prefix and starts its server, which stays up from the first case
+# to tear-down (docs/testing.md, "Wine"); it decides whether they can run.
+# One case for each Windows version this Wine offers: VERSIONS holds the
+# report written from its published numbers (report_in); IMAGE, the
+# release's floppy image, is run as its README.TXT says, from drive A:.
+# Usage: under-wine.sh CASE EMULATOR OSVER STATIC-OBJECT ARGUMENT-COUNT CHECKER VERSIONS [IMAGE]
+source "$(dirname "$0")/../lib.sh"
+here=$(cd "$(dirname "$0")" && pwd)
+# Whole paths: some cases run in a folder of their own.
 mapfile -t paths < <(realpath -m -- "$@")
-prefix=${paths[0]} osver=${paths[1]} static_object=${paths[2]} argument_count=${paths[3]}
+emulator=${paths[0]} osver=${paths[1]} static_object=${paths[2]} argument_count=${paths[3]}
 checker=${paths[4]} versions=${paths[5]} image=${paths[6]:-}
-source "$here/wine-env.sh" "$prefix"
-scratch=$(mktemp -d)
-cleanup() {
-  wineserver --kill 2>/dev/null || true
-  [ "$(readlink "$WINEPREFIX/dosdevices/a:")" != "$scratch/a" ] || rm "$WINEPREFIX/dosdevices/a:"
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
+home=${OSVER_WINE_HOME:?the folder that keeps the prefix} crlf=1
+wine() { "$emulator" "$@"; }
+field() { sed -n "s/^$1=//p" "$home/found"; }
 
-# The prefix, made once per build tree, and its server and services, kept
-# running from the first row to the last (docs/testing.md, "Wine"); their
-# streams are not this script's, which the test runner reads to their end.
+# The set-up's verdict: Wine runs here, or the case is skipped, with its reason.
+ready() {
+  [ ! -f "$home/skipped" ] || skip "$(<"$home/skipped")"
+  [ -f "$home/found" ] || { echo "no set-up ran: ctest runs it first" && return 1; }
+}
+step() { # COMMAND...: a step of the set-up, its output shown if it fails
+  "$@" </dev/null >"$scratch/step" 2>&1 && return
+  echo "FAILED: the prefix's set-up, at: $*; its output:" && tail -n 20 "$scratch/step"
+  return 1
+}
+made() { # a prefix is there, made once
+  local prefix
+  prefix=$(wine --env printenv WINEPREFIX) || return
+  [ -f "$prefix/system.reg" ] && return
+  rm -rf "$prefix" && step wine wineboot --init && step wine --env wineserver --wait
+}
 set_up() {
-  "$@" </dev/null >"$scratch/set-up" 2>&1 && return
-  echo "FAILED: the prefix's set-up, at: $*; its output:"
-  tail -n 20 "$scratch/set-up"
-  exit 1
+  local answer status=0
+  rm -f "$home/found" "$home/skipped" "$home/told"
+  mkdir -p "$home"
+  answer=$("$emulator") || status=$?
+  ((status != 2)) || { echo "$answer" >"$home/skipped" && skip "$answer"; }
+  ((status == 0)) || { echo "Wine cannot run here: $answer" && return 1; }
+  echo "$answer" >"$home/found" && field summary
+  made && { wine --env wineserver --kill || true; } && step wine --env wineserver --persistent=60 &&
+    step wine wineboot
 }
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  rm -rf "$WINEPREFIX"
-  set_up wineboot --init
-  set_up wineserver --wait
-fi
-wineserver --kill 2>/dev/null || true
-set_up wineserver --persistent=60
-set_up wine wineboot
+tear_down() {
+  [ ! -f "$home/found" ] || wine --env wineserver --kill 2>/dev/null || true
+  rm -f "$home/found" "$home/skipped" "$home/told"
+}
+told() { # VERSION: the Windows version the prefix's programs are told, in the registry
+  [ "$(cat "$home/told" 2>/dev/null)" = "$1" ] && return
+  wine reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null && echo "$1" >"$home/told"
+}
+under() { # VERSION STATUS REPORT COMMAND...
+  ready && told "$1" && expect "${@:2}"
+}
 
-if [ -n "${OSVER_ROW_SECONDS:-}" ]; then
-  wine() { timeout -k 10 "$OSVER_ROW_SECONDS" wine "$@"; }
-fi
-
-failed=() rows=0 told=
-# row NAME WINDOWS-VERSION STATUS EXPECTED-REPORT COMMAND...
-row() {
-  local name=$1 version=$2 want=$3 status=0 start=$SECONDS
-  printf %s "$4" | sed 's/$/\r/' >"$scratch/expected"
-  shift 4
-  if [ "$version" != "$told" ]; then
-    windows_version "$version"
-    told=$version
-  fi
-  rows=$((rows + 1))
-  "$@" >"$scratch/out" 2>"$scratch/err" || status=$?
-  if cmp -s "$scratch/expected" "$scratch/out" && [ "$status" -eq "$want" ] &&
-    [ ! -s "$scratch/err" ]; then
-    echo "ok: $name, under $version ($((SECONDS - start)) s)"
+# Every version this Wine can tell a 32-bit program, as its 32-bit winecfg
+# lists them after its usage text: on standard output with CR LF (Wine 8), or
+# on standard error with LF (Wine 10). Asked once for each Wine; where Wine
+# cannot run, the versions written.
+offered() {
+  local summary folder=system32
+  if ! summary=$(grep -s '^summary=' "$home/found" || "$emulator" | grep '^summary='); then
+    for version in "$versions"/*.txt; do basename "$version" .txt; done
     return
   fi
-  local late=
-  ((status != 124 && status != 137)) || late="${OSVER_ROW_SECONDS:+ (not ended within $OSVER_ROW_SECONDS s)}"
-  echo "FAILED: $name, under $version: exit status $status$late, expected $want; standard" \
-    "error: $(<"$scratch/err")"
-  diff <(cat -A "$scratch/expected") <(cat -A "$scratch/out") || true
-  failed+=("$name")
+  if [ "$(head -n 1 "$home/offered" 2>/dev/null)" != "$summary" ]; then
+    mkdir -p "$home" && made >&2 || return
+    [ ! -d "$(wine --env printenv WINEPREFIX)/drive_c/windows/syswow64" ] || folder=syswow64
+    { echo "$summary" && { wine "C:\\windows\\$folder\\winecfg.exe" /? 2>&1 || true; } |
+      tr -d '\r' | sed -n '/^Valid versions/,$p' | sed -n 's/^ \{1,\}\([a-z0-9]\{1,\}\) \{2,\}.*/\1/p'
+    } >"$home/offered.new" && mv "$home/offered.new" "$home/offered"
+  fi
+  tail -n +2 "$home/offered"
 }
-source "$here/../streams.sh"
-source "$here/saved-report.sh"
-in_directory() { (cd "$1" && shift && "$@"); }
-# A report no version's published numbers give: status 0 and the checker's
-# pass; else the report, and the checker's reasons, on standard error.
+mapfile -t offered < <(offered)
+
+row set-up set_up
+# A version without a written report must give one the checker passes.
 checked() {
+  local said
   wine "$@" >"$scratch/checked" || return
-  said=$("$checker" "$scratch/checked") ||
+  said=$("$python" "$checker" "$scratch/checked") ||
     { echo "$said" >&2 && cat -A "$scratch/checked" >&2 && return 1; }
 }
-
-# Every version this Wine can tell a 32-bit program. winecfg lists the names
-# it accepts, one a line, after its usage text: on standard output with
-# CR LF (Wine 8), or on standard error with LF (Wine 10).
-winecfg32 /? >"$scratch/usage" 2>&1 || true # it exits non-zero after its usage
-mapfile -t offered < <(tr -d '\r' <"$scratch/usage" |
-  sed -n '/^Valid versions/,$p' | sed -n 's/^ \{1,\}\([a-z0-9]\{1,\}\) \{2,\}.*/\1/p')
+# Its written report, the lines Wine writes otherwise (its "wine:" lines) in their place.
+written_for() { # VERSION
+  local saved=$versions/$1.txt
+  [ -f "$saved" ] || { under "$1" 0 "" checked "$osver" && return; }
+  sed -n 's/^wine: /Wine writes, unlike the release: /p' "$saved"
+  under "$1" 0 "$(awk 'NR == FNR { if (sub(/^wine: /, "")) wine[$1] = $0; next }
+    /^(source|release|wine): / { next } { print ($1 in wine) ? wine[$1] : $0 }' "$saved" "$saved")
+" wine "$osver"
+}
 for version in "${offered[@]}"; do
-  if [ -f "$versions/$version.txt" ]; then
-    row "$version" "$version" 0 "$(report_in "$versions/$version.txt")"$'\n' wine "$osver"
-  else
-    row "$version" "$version" 0 "" checked "$osver"
-  fi
+  row "$version" written_for "$version"
 done
-# Each written report's version must be among them, but Windows 11 where
-# Wine 8 runs, which does not offer it.
-for report in "$versions"/*.txt; do
-  version=$(basename "$report" .txt)
-  if ! printf '%s\n' "${offered[@]}" | grep -qx "$version" &&
-    ! [[ $version == win11 && $(wine --version) == wine-8.* ]]; then
-    echo "FAILED: $version: this Wine does not offer it (it offers ${offered[*]})"
-    failed+=("$version")
-  fi
-done
+# Each written report's version is one this Wine offers, but those only
+# Wine 10 on offers a 32-bit program (win11, winxp64) where Wine 8 runs.
+written() {
+  ready || return
+  local report version
+  for report in "$versions"/*.txt; do
+    version=$(basename "$report" .txt)
+    printf '%s\n' "${offered[@]}" | grep -qx "$version" && continue
+    [[ $version == win11 || $version == winxp64 ]] && [[ $(field summary) == wine-8.* ]] && continue
+    echo "$version: this Wine does not offer it (it offers ${offered[*]})" && return 1
+  done
+}
+row VersionsWritten written
 
 xp=$(report_in "$versions/winxp.txt")$'\n'
 # The start-up: static objects and wildcards, with every program built so.
-row StaticObject winxp 0 'constructed
-main
-destroyed
-' wine "$static_object"
-mkdir "$scratch/many"
-(cd "$scratch/many" && touch f{1..3000}.txt)
-row WildcardsExpanded winxp 0 '3001
-' in_directory "$scratch/many" wine "$argument_count" '*.txt'
-row Wildcards winxp 0 "$xp" in_directory "$scratch/many" wine "$osver" '*' '*.txt' 'f?.txt' '*/*'
-mapfile -t many < <(yes a | head -n 10000)
-row TenThousandArguments winxp 0 "$xp" wine "$osver" "${many[@]}"
-row ClosedStdin winxp 0 "$xp" closed_stdin wine "$osver"
+row StaticObject under winxp 0 $'constructed\nmain\ndestroyed\n' wine "$static_object"
+in_many() { # COMMAND...: in a folder of 3,000 files
+  mkdir "$scratch/many" && (cd "$scratch/many" && touch f{1..3000}.txt && "$@")
+}
+row WildcardsExpanded under winxp 0 $'3001\n' in_many wine "$argument_count" '*.txt'
+row Wildcards under winxp 0 "$xp" in_many wine "$osver" '*' '*.txt' 'f?.txt' '*/*'
+many() { mapfile -t many < <(yes a | head -n 10000) && wine "$osver" "${many[@]}"; }
+row TenThousandArguments under winxp 0 "$xp" many
+row ClosedStdin under winxp 0 "$xp" closed_stdin wine "$osver"
 # A report that cannot be written exits 2.
-row DevFull winxp 2 '' dev_full wine "$osver"
-row ClosedStdout winxp 2 '' closed_stdout wine "$osver"
+row DevFull under winxp 2 '' dev_full wine "$osver"
+row ClosedStdout under winxp 2 '' closed_stdout wine "$osver"
 
 # Windows NT 3.1 has neither GetVersionExA nor SetUnhandledExceptionFilter.
 # Wine has both, so osver runs with the name it looks up spelled wrong, as
 # NT 3.1's KERNEL32 would answer it.
-without() { # NAME REPLACEMENT COPY: osver with its one mention of NAME changed
-  python3 -c 'import sys; program, name, replacement, copy = sys.argv[1:]
+without() { # NAME REPLACEMENT: osver with its one mention of NAME changed, run
+  "$python" -c 'import sys; program, name, replacement, copy = sys.argv[1:]
 data, name = open(program, "rb").read(), name.encode() + b"\0"
 if data.count(name) != 1: sys.exit(f"{program} names {name!r} {data.count(name)} times, not once")
-open(copy, "wb").write(data.replace(name, replacement.encode() + b"\0"))' "$osver" "$@"
+open(copy, "wb").write(data.replace(name, replacement.encode() + b"\0"))' "$osver" "$@" \
+    "$scratch/copy.exe" && wine "$scratch/copy.exe"
 }
-without GetVersionExA GetVersionExZ "$scratch/no-record-query.exe"
-without SetUnhandledExceptionFilter SetUnhandledExceptionFiltez "$scratch/no-filter.exe"
-row NoGetVersionExA winxp 1 'GetVersionEx failed. GetLastError = 127.
+row NoGetVersionExA under winxp 1 'GetVersionEx failed. GetLastError = 127.
 verData 0.0 bld 0 [] plat:Win32s (0)
 version.data =  A280105
 version.info.major = 5
 version.info.minor = 1
 version.info.platform = A28
-' wine "$scratch/no-record-query.exe"
-row NoSetUnhandledExceptionFilter winxp 0 "$xp" wine "$scratch/no-filter.exe"
+' without GetVersionExA GetVersionExZ
+row NoSetUnhandledExceptionFilter under winxp 0 "$xp" without SetUnhandledExceptionFilter \
+  SetUnhandledExceptionFiltez
 
 # The floppy image: its OSVER.EXE, copied out with mtools into the folder
 # that is drive A:, run by cmd as A:\OSVER (wine itself adds no .exe); its
 # report saved by cmd as A:\REPORT.TXT, put into a copy of the image with
 # mtools, and read back from the image by the checker, which must pass it
 # and name Windows XP.
-from_floppy() {
+drive_a=
+cleanup() { [ -z "$drive_a" ] || [ "$(readlink "$drive_a")" != "$scratch/a" ] || rm "$drive_a"; }
+floppy() { # COMMAND...: with drive A: the image's files
+  drive_a="$(wine --env printenv WINEPREFIX)/dosdevices/a:" && mkdir "$scratch/a" &&
+    mcopy -i "$image" ::OSVER.EXE "$scratch/a" && ln -sfn "$scratch/a" "$drive_a" && "$@"
+}
+saved_on_floppy() {
+  local said
   wine cmd /c 'A:\OSVER > A:\REPORT.TXT' || return
-  cp "$image" "$scratch/floppy.img"
-  mcopy -i "$scratch/floppy.img" "$scratch/a/REPORT.TXT" :: || return
-  if ! said=$("$checker" "$scratch/floppy.img" 2>&1) || [[ $said != "release: Windows XP"* ]]; then
-    echo "the checker, on the image with the report: $said" >&2
-    return 1
-  fi
+  cp "$image" "$scratch/floppy.img" && mcopy -i "$scratch/floppy.img" "$scratch/a/REPORT.TXT" :: ||
+    return
+  said=$("$python" "$checker" "$scratch/floppy.img" 2>&1)
+  [[ $said == "release: Windows XP"* ]] ||
+    { echo "the checker, on the image with the report: $said" >&2 && return 1; }
 }
 if [ -n "$image" ]; then
-  mkdir "$scratch/a"
-  mcopy -i "$image" ::OSVER.EXE "$scratch/a"
-  ln -sfn "$scratch/a" "$WINEPREFIX/dosdevices/a:"
-  row FloppyImage winxp 0 "$xp" wine cmd /c 'A:\OSVER'
-  row FloppyImageReport winxp 0 "" from_floppy
+  row FloppyImage under winxp 0 "$xp" floppy wine cmd /c 'A:\OSVER'
+  row FloppyImageReport under winxp 0 '' floppy saved_on_floppy
 fi
 
-if [ "$(wine_field mode)" = wow64 ]; then
-  rows=$((rows + 1))
-  if "$here/check-no-i386.sh" "$prefix"; then
-    echo "ok: NoI386"
-  else
-    failed+=(NoI386)
-  fi
+# WoW64 mode runs no i386 Linux code.
+if [ "$(field mode 2>/dev/null || "$emulator" | sed -n 's/^mode=//p')" = wow64 ]; then
+  no_i386() { ready && wine --env "$here/check-no-i386.sh"; }
+  row NoI386 no_i386
 fi
-if ((${#failed[@]})); then
-  echo "under Wine: ${#failed[@]} of $rows rows failed: ${failed[*]}"
-  exit 1
-fi
-echo "under Wine: $rows rows passed (${#offered[@]} Windows versions: ${offered[*]})"
+row tear-down tear_down
+rows_end

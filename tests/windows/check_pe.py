@@ -3,7 +3,7 @@
 it, and fails unless it keeps every rule of docs/windows.md's table, "What
 the loaders need". Each message begins with the name of its rule's row.
 
-Usage: check-pe.py PROGRAM MAP MAX-BYTES [--exact] [--version X.Y.Z]
+Usage: check_pe.py PROGRAM MAP MAX-BYTES [--exact] [--version X.Y.Z]
 MAP is the linker's map of PROGRAM (GNU ld's or lld's): it tells which bytes
 are code, for the read-only data shares the code's section. With --exact,
 the program must import every allowed function, not a subset (memset and

@@ -10,7 +10,7 @@ function(osver_program_settings target)
     return()
   endif()
   # 80386 code. The smallest code: it runs once, and the file is to fit in
-  # 4,096 bytes. The run-time's own printf, not mingw's replacement; no
+  # the size the tests allow (max_bytes). The run-time's own printf, not mingw's replacement; no
   # exceptions, no unwind tables and no compiler tag: nothing the run-time
   # would have to support, nothing that varies between builds.
   target_compile_definitions(${target} PRIVATE __USE_MINGW_ANSI_STDIO=0)

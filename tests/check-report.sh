@@ -5,9 +5,9 @@
 # reason named; on anything else it answers 0, 1 or 2 as its --help says,
 # exit 2 with one line, never a traceback, never writing to an image; and it
 # and the scripted platform agree both ways (checker-properties.py).
-# Usage: check-report.sh CASE CHECKER OSVER_SCRIPTED VERSIONS-DIR
+# Usage: check-report.sh CASE CHECKER OSVER_SCRIPTED VERSIONS-DIR VERSION
 source "$(dirname "$0")/lib.sh"
-checker=$1 scripted_program=$2 versions=$3
+checker=$1 scripted_program=$2 versions=$3 project_version=$4
 properties=$(dirname "$0")/checker-properties.py
 checker() { "$python" "$checker" "$@"; }
 feed() { printf %s "$1" | env "${@:2}" "$python" "$checker"; } # REPORT [SETTING...]
@@ -45,7 +45,7 @@ for version in "$versions"/*.txt; do
   row "saved.$(basename "$version" .txt)" saved "$version"
 done
 
-nl=$'\n' cr=$'\r' tab=$'\t' esc=$'\e' bs=\\ nbsp=$'\xa0' nel=$'\x85' e_acute=$'\xe9'
+nl=$'\n' cr=$'\r' tab=$'\t' esc=$'\e' bs=\\ nbsp=$'\xa0' nel=$'\x85' e_acute=$'\xe9' del=$'\x7f'
 nt31=$'GetVersionEx failed. GetLastError = 127.\nverData 0.0 bld 0 [] plat:Win32s (0)
 version.data =  2100A03\nversion.info.major = 3\nversion.info.minor = 10\nversion.info.platform = 210\n'
 win31=$(report_in "$versions/win31.txt")$nl win95=$(report_in "$versions/win95.txt")$nl
@@ -82,7 +82,7 @@ osr2-build-without-b|${win95/67109814/67109975}|unknown: 4.0 build 1111 [] on Wi
 unknown-build|${win98/67766446/67766447}|unknown: 4.10 build 2223 [ A ] on Win95 $none Windows 98
 letter-in-tabs|${win98/ A /${tab}A$tab}|unknown: 4.10 build 2222 [\x09A\x09] on Win95 $none Windows 98
 letter-in-other-blanks|${win98/ A /${nbsp}A$nel}|unknown: 4.10 build 2222 [\xa0A\x85] on Win95 $none Windows 98
-escape-sequence|${winxp/Service Pack 3/${esc}[31mred$bs}|unknown: 5.1 build 2600 [\x1b[31mred\x5c] on WinNT $none Windows XP
+escape-sequence|${winxp/Service Pack 3/${esc}[31mred$bs$del}|unknown: 5.1 build 2600 [\x1b[31mred\x5c\x7f] on WinNT $none Windows XP
 ROWS
 row cp1252-output says 0 "release: unknown: 5.0 build 2195 [Service Pack 4\xe9] on WinNT $none \
 Windows 2000" feed "${win2k/Pack 4/Pack 4$e_acute}" PYTHONIOENCODING=cp1252
@@ -138,6 +138,7 @@ row missing-file says 2 "cannot read '/nonexistent/report.txt': No such file or 
 row file-named-nothing says 2 "cannot read '': No such file or directory" checker ''
 row newline-in-a-name says 2 "cannot read '/nonexistent/a\x0ab': No such" checker $'/nonexistent/a\nb'
 row directory says 2 "cannot read '/': Is a directory" checker /
+row read-that-fails says 2 "cannot read '/proc/self/mem': Input/output error" checker /proc/self/mem
 row two-files says 2 usage checker a b
 row unknown-option says 2 usage checker -x
 row empty-file says 2 "is empty: no report" checker /dev/null
@@ -226,4 +227,11 @@ done
 top=$(dirname "$0")/..
 row readme-examples "$python" "$properties" examples "$checker" "$scripted_program" \
   "$top/README.md" "$top/platform/windows/README.TXT.in"
+named() { # the osver version the README names is the project's
+  local named
+  named=$(grep -oE 'osver-[0-9.]*[0-9]|version \([0-9.]+\)' "$top/README.md" |
+    grep -oE '[0-9]+(\.[0-9]+)+' | sort -u)
+  [ "$named" = "$project_version" ] || { echo "README.md names '$named', the project is $project_version" && return 1; }
+}
+row readme-version named
 rows_end

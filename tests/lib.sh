@@ -13,8 +13,7 @@ selected=${1:?usage: SCRIPT --list|--all|NAME ARGUMENT...}
 shift
 python=${OSVER_PYTHON:-}
 scratch=$(mktemp -d)
-# A script's own cleanup, if it has one, runs first.
-trap 'if declare -F cleanup >/dev/null; then cleanup; fi; rm -rf "$scratch"' EXIT
+trap 'rm -rf "$scratch"' EXIT
 passed=0 failed=0 skipped=0
 
 row() {
@@ -26,7 +25,8 @@ row() {
     "$name") ("$@") && exit 0 || exit ;;
     *) return 0 ;;
   esac
-  ("$@") >"$scratch/row" 2>&1 || status=$?
+  # Each case a folder of its own in its scratch folder.
+  (scratch=$scratch/$name && mkdir "$scratch" && "$@") >"$scratch/row" 2>&1 || status=$?
   if ((status == 0)); then
     passed=$((passed + 1)) && echo "ok: $name"
   elif ((status == 77)); then

@@ -33,7 +33,8 @@ made() { # a prefix is there, made once
   local prefix
   prefix=$(wine --env printenv WINEPREFIX) || return
   [ -f "$prefix/system.reg" ] && return
-  rm -rf "$prefix" && step wine wineboot --init && step wine --env wineserver --wait
+  # Not within a run's time limit: under software emulation it takes minutes.
+  rm -rf "$prefix" && step wine --env wineboot --init && step wine --env wineserver --wait
 }
 set_up() {
   local answer status=0
@@ -153,11 +154,12 @@ row NoSetUnhandledExceptionFilter under winxp 0 "$xp" without SetUnhandledExcept
 # report saved by cmd as A:\REPORT.TXT, put into a copy of the image with
 # mtools, and read back from the image by the checker, which must pass it
 # and name Windows XP.
-drive_a=
-cleanup() { [ -z "$drive_a" ] || [ "$(readlink "$drive_a")" != "$scratch/a" ] || rm "$drive_a"; }
-floppy() { # COMMAND...: with drive A: the image's files
-  drive_a="$(wine --env printenv WINEPREFIX)/dosdevices/a:" && mkdir "$scratch/a" &&
-    mcopy -i "$image" ::OSVER.EXE "$scratch/a" && ln -sfn "$scratch/a" "$drive_a" && "$@"
+floppy() { # COMMAND...: with drive A: the image's files, for the command alone
+  local drive status=0
+  drive="$(wine --env printenv WINEPREFIX)/dosdevices/a:" && mkdir "$scratch/a" &&
+    mcopy -i "$image" ::OSVER.EXE "$scratch/a" && ln -sfn "$scratch/a" "$drive" || return
+  "$@" || status=$?
+  rm "$drive" && return "$status"
 }
 saved_on_floppy() {
   local said

@@ -25,14 +25,15 @@ row() {
     "$name") ("$@") && exit 0 || exit ;;
     *) return 0 ;;
   esac
-  # Each case a folder of its own in its scratch folder.
-  (scratch=$scratch/$name && mkdir "$scratch" && "$@") >"$scratch/row" 2>&1 || status=$?
+  # Each case finds the scratch folder empty, as when it runs alone.
+  find "$scratch" -mindepth 1 ! -name .row -delete
+  ("$@") >"$scratch/.row" 2>&1 || status=$?
   if ((status == 0)); then
     passed=$((passed + 1)) && echo "ok: $name"
   elif ((status == 77)); then
-    skipped=$((skipped + 1)) && echo "skipped: $name: $(tail -n 1 "$scratch/row")"
+    skipped=$((skipped + 1)) && echo "skipped: $name: $(tail -n 1 "$scratch/.row")"
   else
-    failed=$((failed + 1)) && echo "FAILED: $name (exit status $status):" && cat "$scratch/row"
+    failed=$((failed + 1)) && echo "FAILED: $name (exit status $status):" && cat "$scratch/.row"
   fi
 }
 

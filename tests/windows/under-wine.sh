@@ -64,19 +64,21 @@ under() { # VERSION STATUS REPORT COMMAND...
 # on standard error with LF (Wine 10). Asked once for each Wine; where Wine
 # cannot run, the versions written.
 offered() {
-  local summary folder=system32
-  if ! summary=$(grep -s '^summary=' "$home/found" || "$emulator" | grep '^summary='); then
-    for version in "$versions"/*.txt; do basename "$version" .txt; done
-    return
-  fi
-  if [ "$(head -n 1 "$home/offered" 2>/dev/null)" != "$summary" ]; then
-    mkdir -p "$home" && made >&2 || return
+  local summary folder=system32 version
+  summary=$(grep -s '^summary=' "$home/found" || "$emulator" | grep '^summary=') || summary=
+  if [ -n "$summary" ] && [ "$(head -n 1 "$home/offered" 2>/dev/null)" != "$summary" ] &&
+    mkdir -p "$home" && made >&2; then
     [ ! -d "$(wine --env printenv WINEPREFIX)/drive_c/windows/syswow64" ] || folder=syswow64
     { echo "$summary" && { wine "C:\\windows\\$folder\\winecfg.exe" /? 2>&1 || true; } |
       tr -d '\r' | sed -n '/^Valid versions/,$p' | sed -n 's/^ \{1,\}\([a-z0-9]\{1,\}\) \{2,\}.*/\1/p'
-    } >"$home/offered.new" && mv "$home/offered.new" "$home/offered"
+    } >"$home/offered.new"
+    (($(wc -l <"$home/offered.new") > 1)) && mv "$home/offered.new" "$home/offered"
   fi
-  tail -n +2 "$home/offered"
+  if [ -n "$summary" ] && [ "$(head -n 1 "$home/offered" 2>/dev/null)" = "$summary" ]; then
+    tail -n +2 "$home/offered"
+  else
+    for version in "$versions"/*.txt; do basename "$version" .txt; done
+  fi
 }
 mapfile -t offered < <(offered)
 

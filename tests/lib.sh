@@ -59,9 +59,8 @@ expect() {
   printf %s "$text" >"$scratch/expected"
   shift 2
   "$@" >"$scratch/out" 2>"$scratch/err" || status=$?
-  if ((status == want)) && cmp -s "$scratch/expected" "$scratch/out" && [ ! -s "$scratch/err" ]; then
-    return 0
-  fi
+  ((status == want)) && cmp -s "$scratch/expected" "$scratch/out" && [ ! -s "$scratch/err" ] &&
+    return
   echo "exit status $status, expected $want; standard error: $(<"$scratch/err")"
   diff <(cat -A "$scratch/expected") <(cat -A "$scratch/out")
   return 1

@@ -19,7 +19,8 @@ tests/vm/checks.sh --all "$mode"
 failed=$?
 for programs in "$@"; do
   echo "== $(<"$programs/tree")"
-  tests/windows/under-wine.sh --all scripts/wine-mode "$programs/"{osver,static_object,argument_count}.exe \
+  tests/windows/under-wine.sh --all scripts/wine-mode \
+    "$programs/"{osver,static_object,argument_count}.exe \
     scripts/check-report tests/windows/versions "$programs"/*.img || failed=1
 done
 exit "$failed"

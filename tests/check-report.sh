@@ -72,6 +72,8 @@ done <<'ROWS'
 nt31|$nt31|Windows NT 3.1 (no GetVersionExA)
 failed-query-on-xp|$failed${winxp#*"$nl"}|unknown: a failed GetVersionExA (error 127) with the packed word 5.1 build 2600 on WinNT matches no release in the table; nearest family: Windows XP
 failed-query-on-98|${failed/127/87}${win98#*"$nl"}|unknown: a failed GetVersionExA (error 87) with the packed word 4.10 (not NT) matches no release in the table; nearest family: Windows 98
+failed-query-other-error-on-nt31|${nt31/= 127./= 87.}|unknown: a failed GetVersionExA (error 87) with the packed word 3.10 build 528 on WinNT $none Windows NT 3.1
+failed-query-word-of-80000000|$(sed 's/ 2100A03/80000000/; s/major = 3/major = 0/; s/minor = 10/minor = 0/; s/platform = 210/platform = FFFF8000/' <<<"$nt31")$nl|unknown: a failed GetVersionExA (error 127) with the packed word 0.0 (not NT) $none Win32s on Windows 3.1
 failed-query-on-win32s|${failed/127/-1}${win31#*"$nl"}|unknown: a failed GetVersionExA (error -1) with the packed word 3.10 (not NT) matches no release in the table; nearest family: Win32s on Windows 3.1
 service-pack-of-128-bytes|${winxp/Service Pack 3/$x128}|unknown: 5.1 build 2600 [$x128] on WinNT $none Windows XP
 service-pack-2000-never-had|${win2k/Pack 4/Pack 5}|unknown: 5.0 build 2195 [Service Pack 5] on WinNT $none Windows 2000
@@ -114,6 +116,7 @@ platform-of-ffff7fff|${win98/platform = FFFFC000/platform = FFFF7FFF}|version.in
 versions-disagree|${winxp/verData 5.1/verData 5.2}|the record says 5.2
 nt-build-not-in-word|${winxp/bld 2600/bld 2601}|is not the build 2601
 95-family-build|${win98/bld 67766446/bld 2222}|is not the version
+win32s-top-bit|$(sed 's/80000A03/     A03/; s/FFFF8000/0/' <<<"$win31")$nl|platform 0 but the word's top bit is clear
 95-family-top-bit|${win98/C0000A04/40000A04}|platform 1 but the word's top bit is clear
 build-beyond-%d|${winxp/bld 2600/bld 4294969896}|beyond what %d writes
 eleven-digits|${winxp/bld 2600/bld 26000000000}|line 1 is not in its format
@@ -199,13 +202,14 @@ while IFS='|' read -r name status said make; do
   row "image.$name" imaged "$status" "$said" "$make"
 done <<'ROWS'
 report|0|release: Windows XP, Service Pack 3|floppy "$exe" "$report"
+begins-with-a-near-jump|0|release: Windows XP, Service Pack 3|floppy "$exe" "$report" && poke 0 '\xe9'
 report-in-scattered-clusters|1|20 lines, not 5|floppy "$report" "$exe" && mdel -i "$image" ::REPORT.TXT && mcopy -i "$image" "$scratch/long/REPORT.TXT" ::
 utf-16-report|1|saved as UTF-16|floppy "$exe" "$scratch/utf16/REPORT.TXT"
 no-report-txt|2|is a FAT image with no REPORT.TXT in its root folder: OSVER.EXE|floppy "$report" "$exe" && mdel -i "$image" ::REPORT.TXT
 empty-report-txt|2|is a FAT image whose REPORT.TXT is empty|floppy "$exe" "$scratch/empty/REPORT.TXT"
 blank|2|is 1474560 zero bytes, as a blank disk is: no report|rm -f "$image" && truncate -s 1474560 "$image"
 truncated|2|is a truncated FAT image: 737280 bytes of the 1474560 its boot sector says|floppy "$report" && truncate -s 737280 "$image"
-cut-in-its-boot-sector|2|is a truncated FAT image: 100 bytes, less than its boot sector|floppy "$report" && truncate -s 100 "$image"
+cut-in-its-boot-sector|2|is a truncated FAT image: 511 bytes, less than its boot sector|floppy "$report" && truncate -s 511 "$image"
 numbers-beyond-the-file|2|numbers are no FAT12 file system's|floppy "$report" && poke 14 '\x88\x13'
 zero-bytes-per-sector|2|numbers are no FAT12 file system's|floppy "$report" && poke 11 '\x00\x00'
 zero-sectors-per-cluster|2|numbers are no FAT12 file system's|floppy "$report" && poke 13 '\x00'
@@ -213,7 +217,7 @@ no-reserved-sector|2|numbers are no FAT12 file system's|floppy "$report" && poke
 no-fat|2|numbers are no FAT12 file system's|floppy "$report" && poke 16 '\x00'
 no-root-folder|2|numbers are no FAT12 file system's|floppy "$report" && poke 17 '\x00\x00'
 no-fat-sectors|2|numbers are no FAT12 file system's|floppy "$report" && poke 22 '\x00\x00'
-fat-too-small|2|numbers are no FAT12 file system's|floppy "$report" && poke 22 '\x01\x00'
+fat-a-sector-short|2|numbers are no FAT12 file system's|floppy "$report" && poke 22 '\x08\x00'
 fat16|2|is a FAT image of 4085 clusters, 2111488 bytes: a disk's, no floppy's FAT12|floppy "$report" && poke 22 '\x0c\x00' && poke 19 '\x1c\x10'
 larger-than-a-floppy|2|is a FAT image of 63 clusters, 4194304 bytes: a disk's, no floppy's FAT12|floppy "$report" && poke 13 '\x80' && poke 19 '\x00\x20'
 no-55-aa|2|is not a FAT image: it begins with a jump, but has no boot sector's 55 AA|floppy "$report" && poke 510 '\x00'

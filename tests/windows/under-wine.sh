@@ -152,10 +152,10 @@ row NoSetUnhandledExceptionFilter under winxp 0 "$xp" without SetUnhandledExcept
   SetUnhandledExceptionFiltez
 
 # The floppy image: its OSVER.EXE, copied out with mtools into the folder
-# that is drive A:, run by cmd as A:\OSVER (wine itself adds no .exe); its
-# report saved by cmd as A:\REPORT.TXT, put into a copy of the image with
-# mtools, and read back from the image by the checker, which must pass it
-# and name Windows XP.
+# that is drive A:, run by cmd with the two commands the image's README.TXT
+# gives (wine itself adds no .exe): the report, then the report saved as
+# A:\REPORT.TXT, put into a copy of the image with mtools, and read back from
+# the image by the checker, which must pass it and name Windows XP.
 floppy() { # COMMAND...: with drive A: the image's files, for the command alone
   local drive status=0
   drive="$(wine --env printenv WINEPREFIX)/dosdevices/a:" && mkdir "$scratch/a" &&
@@ -163,9 +163,14 @@ floppy() { # COMMAND...: with drive A: the image's files, for the command alone
   "$@" || status=$?
   rm "$drive" && return "$status"
 }
+as_told() { # N: README.TXT's Nth command, run
+  local command
+  command=$(mtype -i "$image" ::README.TXT | tr -d '\r' | sed -n 's/^    \(A:\\.*\)/\1/p' |
+    sed -n "$1p") && wine cmd /c "$command"
+}
 saved_on_floppy() {
   local said
-  wine cmd /c 'A:\OSVER > A:\REPORT.TXT' || return
+  as_told 2 || return
   cp "$image" "$scratch/floppy.img" && mcopy -i "$scratch/floppy.img" "$scratch/a/REPORT.TXT" :: ||
     return
   said=$("$python" "$checker" "$scratch/floppy.img" 2>&1)
@@ -173,7 +178,7 @@ saved_on_floppy() {
     { echo "the checker, on the image with the report: $said" >&2 && return 1; }
 }
 if [ -n "$image" ]; then
-  row FloppyImage under winxp 0 "$xp" floppy wine cmd /c 'A:\OSVER'
+  row FloppyImage under winxp 0 "$xp" floppy as_told 1
   row FloppyImageReport under winxp 0 '' floppy saved_on_floppy
 fi
 
